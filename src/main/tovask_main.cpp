@@ -1,0 +1,2 @@
+// Placeholder until the run frame lands.
+int main() { return 0; }

@@ -1,0 +1,171 @@
+// The Outlook access interface: sessions, stores, folders, items and address
+// entries, with the behaviour the operations rely on.
+//
+// It mirrors the calls the program makes of an Outlook access library, and
+// nothing more. Backends live behind it (the embedded profile store is the
+// default, see CreateSession()); nothing outside src/outlook knows which.
+//
+// Every failure is raised as a tovask::Failure (source, number, description),
+// never returned as a result to test. Objects handed out are owned by the
+// caller and stay usable while the session that made them lives.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "main/date_time.h"
+#include "main/value.h"
+
+namespace tovask::outlook {
+
+// Default item types of folders.
+enum ItemType : int {
+  kMailItem = 0,
+  kAppointmentItem = 1,
+  kContactItem = 2,
+  kTaskItem = 3,
+  kJournalItem = 4,
+  kNoteItem = 5,
+  kPostItem = 6,
+};
+
+// Folder type numbers accepted by Folders::Add.
+enum FolderType : int {
+  kFolderInbox = 6,  // a mail folder
+  kFolderCalendar = 9,
+  kFolderContacts = 10,
+  kFolderJournal = 11,
+  kFolderNotes = 12,
+  kFolderTasks = 13,
+};
+
+class Folder;
+
+// A sender or recipient in the address book. Each read may raise (a fault or
+// a broken entry); unset values read as empty text.
+class AddressEntry {
+ public:
+  virtual ~AddressEntry() = default;
+  virtual std::string Name() = 0;
+  virtual std::string Address() = 0;
+  virtual std::string Type() = 0;
+  virtual std::string SMTPAddress() = 0;
+  virtual std::string FirstName() = 0;
+  virtual std::string LastName() = 0;
+  virtual std::string JobTitle() = 0;
+  virtual std::string AssistantName() = 0;
+  virtual std::string BusinessTelephoneNumber() = 0;
+  virtual std::string MobileTelephoneNumber() = 0;
+  virtual std::string StreetAddress() = 0;
+};
+
+class Item {
+ public:
+  virtual ~Item() = default;
+
+  // "RDOContactItem", "RDODistListItem", "RDOMail", ... by message class.
+  virtual std::string KindName() = 0;
+
+  // Reads a property by name, matched without regard to case. Dates come back
+  // as DateTime (an unset date as 4501-01-01 00:00:00), numbers as int64_t,
+  // booleans as bool, texts as std::string (unset: empty). Raises for a name
+  // the item does not have.
+  virtual Value GetProperty(std::string_view name) = 0;
+
+  // Writes a property by name. The empty string clears a text; the zero date
+  // or any date from 4501-01-01 on clears a date. Raises for an unknown or
+  // read-only property and a value of the wrong kind. Takes effect in the
+  // store at Save().
+  virtual void SetProperty(std::string_view name, const Value& value) = 0;
+
+  // Stores the item in one committed transaction. A new item joins its
+  // folder, at the end of the order, at its first save and gets its entry
+  // identifier then. Raises on a read-only store.
+  virtual void Save() = 0;
+
+  // 48 uppercase hexadecimal characters; empty for a new item until its
+  // first save.
+  virtual std::string EntryID() = 0;
+
+  // Copies the saved item into the folder; the copy has a new entry
+  // identifier and the same properties. The item itself stays where it is.
+  virtual void CopyTo(Folder& folder) = 0;
+
+  // Mail items: the sender, or nullptr when the message has none.
+  virtual std::unique_ptr<AddressEntry> Sender() = 0;
+  virtual std::string Subject() = 0;
+  virtual DateTime LastModificationTime() = 0;
+};
+
+// A folder's items, in the store's order; positions are 1-based and shift
+// down when an item is removed.
+class Items {
+ public:
+  virtual ~Items() = default;
+  virtual std::int32_t Count() = 0;
+  // The item at 1-based `index`; raises when there is none.
+  virtual std::unique_ptr<Item> GetItem(std::int32_t index) = 0;
+  // The first item matching the filter "EntryID = '<id>'" (a quote inside the
+  // value doubled); nullptr when none matches. Any other filter raises.
+  virtual std::unique_ptr<Item> Find(std::string_view filter) = 0;
+  // A new, unsaved item of the message class ("IPM.Contact").
+  virtual std::unique_ptr<Item> Add(std::string_view messageClass) = 0;
+  // Deletes the item at 1-based `index` for good.
+  virtual void Remove(std::int32_t index) = 0;
+};
+
+// A folder's subfolders, in the store's order.
+class Folders {
+ public:
+  virtual ~Folders() = default;
+  virtual std::int32_t Count() = 0;
+  // The subfolder at 1-based `index`; raises when there is none.
+  virtual std::unique_ptr<Folder> GetFolder(std::int32_t index) = 0;
+  // Adds a subfolder of the folder type (kFolderContacts, ...). Raises when a
+  // subfolder of that name (without regard to case) exists already.
+  virtual std::unique_ptr<Folder> Add(std::string_view name, int folderType) = 0;
+};
+
+class Folder {
+ public:
+  virtual ~Folder() = default;
+  virtual std::string Name() = 0;
+  // "\\Store\Folder\Subfolder"; a backslash inside a name is written %5C.
+  virtual std::string FolderPath() = 0;
+  // The parent folder; nullptr for a store's root folder.
+  virtual std::unique_ptr<Folder> Parent() = 0;
+  // One of ItemType.
+  virtual int DefaultItemType() = 0;
+  virtual std::unique_ptr<Folders> GetFolders() = 0;
+  virtual std::unique_ptr<Items> GetItems() = 0;
+};
+
+class Store {
+ public:
+  virtual ~Store() = default;
+  virtual std::string Name() = 0;
+  // The root folder: named like the store, path "\\" + store name.
+  virtual std::unique_ptr<Folder> RootFolder() = 0;
+};
+
+class Session {
+ public:
+  virtual ~Session() = default;
+  // Opens the default profile. Raises when it is missing or unreadable.
+  virtual void Logon() = 0;
+  // The folder at the path, names matched without regard to case. Raises when
+  // there is no such folder.
+  virtual std::unique_ptr<Folder> GetFolderFromPath(std::string_view path) = 0;
+  // The message stores of the profile, in the profile's order.
+  virtual std::vector<std::unique_ptr<Store>> Stores() = 0;
+};
+
+// A new session of the default backend, not yet logged on. The profile it
+// opens at Logon() is the file named by TOVASK_PROFILE, else
+// $XDG_DATA_HOME/tovask/profile.db (~/.local/share/tovask/profile.db).
+std::unique_ptr<Session> CreateSession();
+
+}  // namespace tovask::outlook
