@@ -1,0 +1,96 @@
+#include "main/log.h"
+
+#include <fcntl.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "main/failure.h"
+
+namespace tovask {
+
+namespace {
+
+// The log is one process-wide descriptor; -1 while it is off.
+int log_descriptor = -1;
+std::string log_path;
+
+// "YYYY-MM-DD HH:MM:SS" on the local clock.
+std::string LocalTimestamp() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[80];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  return text;
+}
+
+// Appends the message with every control character (C0, DEL and the C1
+// range encoded as UTF-8) turned into one blank, so that an entry is always
+// one line whatever an Outlook field or a failure description holds. Other
+// bytes pass unchanged, so multibyte text stays intact.
+void AppendOneLine(std::string& line, std::string_view message) {
+  for (std::size_t i = 0; i < message.size(); ++i) {
+    auto byte = static_cast<unsigned char>(message[i]);
+    if (byte < 0x20 || byte == 0x7F) {
+      line += ' ';
+    } else if (byte == 0xC2 && i + 1 < message.size() &&
+               static_cast<unsigned char>(message[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(message[i + 1]) <= 0x9F) {
+      line += ' ';
+      ++i;
+    } else {
+      line += message[i];
+    }
+  }
+}
+
+}  // namespace
+
+void StartLog(const std::string& path) {
+  ResetLog();
+  int descriptor = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (descriptor < 0) {
+    // A log that cannot be opened is not reported anywhere: there is nowhere
+    // to report it, and the operation must still run.
+    return;
+  }
+  log_descriptor = descriptor;
+  log_path = path;
+}
+
+bool LoggingStarted() { return log_descriptor >= 0; }
+
+void ResetLog() {
+  if (log_descriptor >= 0) close(log_descriptor);
+  log_descriptor = -1;
+  log_path.clear();
+}
+
+void WriteLogEntry(std::string_view message) {
+  if (!LoggingStarted()) return;
+  std::string line = LocalTimestamp();
+  line += " Information tovask[";
+  line += std::to_string(getpid());
+  line += "]: ";
+  AppendOneLine(line, message);
+  line += '\n';
+  // One write per entry on an O_APPEND descriptor: concurrent runs sharing
+  // the file never interleave inside a line. An interrupted write wrote
+  // nothing, so it is safe to repeat whole.
+  ssize_t written;
+  do {
+    written = write(log_descriptor, line.data(), line.size());
+  } while (written < 0 && errno == EINTR);
+  if (written < 0) throw ErrnoFailure("write log " + log_path, errno);
+  if (static_cast<std::size_t>(written) != line.size()) {
+    throw ErrnoFailure("short write to log " + log_path, EIO);
+  }
+}
+
+}  // namespace tovask
