@@ -9,6 +9,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace tovask::testing {
 
@@ -61,6 +62,19 @@ inline std::string ShellQuote(const std::string& text) {
     else quoted += c;
   }
   return quoted + "'";
+}
+
+// The messages of a log file's entries, without their date, time, type and
+// process framing ("2026-12-06 11:31:29 Information tovask[42]: ").
+inline std::vector<std::string> LogMessages(const std::string& logText) {
+  std::vector<std::string> messages;
+  std::istringstream lines(logText);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::string::size_type end = line.find("]: ");
+    messages.push_back(end == std::string::npos ? line : line.substr(end + 3));
+  }
+  return messages;
 }
 
 }  // namespace tovask::testing
