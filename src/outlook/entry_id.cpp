@@ -1,0 +1,111 @@
+#include "outlook/entry_id.h"
+
+#include <random>
+
+namespace tovask::outlook {
+
+namespace {
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+EntryIdPrefix RandomEntryIdPrefix() {
+  std::random_device device;
+  EntryIdPrefix prefix{};
+  for (auto& byte : prefix) byte = static_cast<std::uint8_t>(device() & 0xFF);
+  return prefix;
+}
+
+std::string EntryIdPrefixText(const EntryIdPrefix& prefix) {
+  std::string text;
+  for (std::uint8_t byte : prefix) {
+    text.push_back(kHex[byte >> 4]);
+    text.push_back(kHex[byte & 0xF]);
+  }
+  return text;
+}
+
+std::optional<EntryIdPrefix> ParseEntryIdPrefix(std::string_view text) {
+  if (text.size() != 32) return std::nullopt;
+  EntryIdPrefix prefix{};
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    int high = HexDigit(text[2 * i]);
+    int low = HexDigit(text[2 * i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    prefix[i] = static_cast<std::uint8_t>(high * 16 + low);
+  }
+  return prefix;
+}
+
+std::string MakeEntryId(const EntryIdPrefix& prefix, std::uint64_t counter) {
+  std::string id = EntryIdPrefixText(prefix);
+  for (int shift = 60; shift >= 0; shift -= 4) id.push_back(kHex[(counter >> shift) & 0xF]);
+  return id;
+}
+
+bool IsEntryIdText(std::string_view text) {
+  if (text.size() != 48) return false;
+  for (char c : text) {
+    if (HexDigit(c) < 0) return false;
+  }
+  return true;
+}
+
+std::string UpperCaseHex(std::string_view text) {
+  std::string upper(text);
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 32);
+  }
+  return upper;
+}
+
+std::optional<std::string> ParseEntryIdFilter(std::string_view filter) {
+  std::size_t at = 0;
+  auto skipBlanks = [&] {
+    while (at < filter.size() && IsBlank(filter[at])) ++at;
+  };
+  skipBlanks();
+  constexpr std::string_view kKeyword = "entryid";
+  if (filter.size() - at < kKeyword.size()) return std::nullopt;
+  for (char k : kKeyword) {
+    char c = filter[at++];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    if (c != k) return std::nullopt;
+  }
+  skipBlanks();
+  if (at >= filter.size() || filter[at] != '=') return std::nullopt;
+  ++at;
+  skipBlanks();
+  if (at >= filter.size() || filter[at] != '\'') return std::nullopt;
+  ++at;
+  std::string value;
+  while (true) {
+    if (at >= filter.size()) return std::nullopt;  // no closing quote
+    char c = filter[at++];
+    if (c != '\'') {
+      value.push_back(c);
+      continue;
+    }
+    if (at < filter.size() && filter[at] == '\'') {
+      value.push_back('\'');
+      ++at;
+      continue;
+    }
+    break;
+  }
+  skipBlanks();
+  if (at != filter.size()) return std::nullopt;
+  return value;
+}
+
+}  // namespace tovask::outlook

@@ -1,0 +1,86 @@
+#include "outlook/profile_schema.h"
+
+#include <cstdlib>
+
+#include "outlook/store_failure.h"
+
+namespace tovask::outlook {
+
+namespace {
+constexpr char kFormat[] = "1";
+}
+
+void CreateProfileSchema(SqliteConnection& connection) {
+  connection.Exec(R"sql(
+    CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;
+    CREATE TABLE IF NOT EXISTS stores(
+      id INTEGER PRIMARY KEY, name TEXT NOT NULL, folded TEXT NOT NULL UNIQUE,
+      read_only INTEGER NOT NULL, faults TEXT NOT NULL);
+    CREATE TABLE IF NOT EXISTS folders(
+      id INTEGER PRIMARY KEY, store_id INTEGER NOT NULL, parent_id INTEGER NOT NULL,
+      name TEXT NOT NULL, folded TEXT NOT NULL, item_type INTEGER NOT NULL,
+      faults TEXT NOT NULL, version INTEGER NOT NULL DEFAULT 0);
+    CREATE UNIQUE INDEX IF NOT EXISTS folders_by_name ON folders(parent_id, folded);
+    CREATE TABLE IF NOT EXISTS items(
+      id INTEGER PRIMARY KEY, folder_id INTEGER NOT NULL, entry_id TEXT NOT NULL UNIQUE,
+      class TEXT NOT NULL, created INTEGER NOT NULL, modified INTEGER NOT NULL,
+      sender_id INTEGER NOT NULL, faults TEXT NOT NULL, props BLOB NOT NULL);
+    CREATE INDEX IF NOT EXISTS items_by_folder ON items(folder_id, id);
+    CREATE TABLE IF NOT EXISTS address_entries(
+      id INTEGER PRIMARY KEY, name TEXT NOT NULL, address TEXT NOT NULL, type TEXT NOT NULL,
+      smtp_address TEXT NOT NULL, first_name TEXT NOT NULL, last_name TEXT NOT NULL,
+      job_title TEXT NOT NULL, assistant_name TEXT NOT NULL,
+      business_telephone_number TEXT NOT NULL, mobile_telephone_number TEXT NOT NULL,
+      street_address TEXT NOT NULL, faults TEXT NOT NULL);
+  )sql");
+  Statement insert(connection.db(), "INSERT OR IGNORE INTO meta(key, value) VALUES (?1, ?2)");
+  insert.Bind(1, "format").Bind(2, kFormat).Run();
+  insert.Bind(1, "prefix").Bind(2, EntryIdPrefixText(RandomEntryIdPrefix()), true).Run();
+  insert.Bind(1, "next_entry").Bind(2, "1").Run();
+}
+
+void CheckProfileSchema(SqliteConnection& connection) {
+  bool ok = false;
+  try {
+    Statement format(connection.db(), "SELECT value FROM meta WHERE key = 'format'");
+    ok = format.Step() && format.Text(0) == kFormat;
+  } catch (const Failure& failure) {
+    // A file of another kind has no meta table; say what the file is not
+    // rather than what SQLite missed.
+    if (failure.number() != SQLITE_ERROR) throw;
+  }
+  if (!ok) {
+    throw StoreFailure(kCallFailed, "The file " + connection.path() + " is not a tovask profile");
+  }
+}
+
+EntryIdPrefix ReadEntryIdPrefix(SqliteConnection& connection) {
+  Statement select(connection.db(), "SELECT value FROM meta WHERE key = 'prefix'");
+  std::optional<EntryIdPrefix> prefix;
+  if (select.Step()) prefix = ParseEntryIdPrefix(select.Text(0));
+  if (!prefix) {
+    throw StoreFailure(kCallFailed, "The profile " + connection.path() + " has no identifier prefix");
+  }
+  return *prefix;
+}
+
+std::uint64_t ReadNextEntryCounter(SqliteConnection& connection) {
+  Statement select(connection.db(), "SELECT CAST(value AS INTEGER) FROM meta WHERE key = 'next_entry'");
+  return select.Step() ? static_cast<std::uint64_t>(select.Int(0)) : 1;
+}
+
+void WriteMeta(SqliteConnection& connection, const std::string& key, const std::string& value) {
+  Statement update(connection.db(), "INSERT OR REPLACE INTO meta(key, value) VALUES (?1, ?2)");
+  update.Bind(1, key).Bind(2, value).Run();
+}
+
+std::string DefaultProfilePath() {
+  const char* explicitPath = std::getenv("TOVASK_PROFILE");
+  if (explicitPath != nullptr && *explicitPath != '\0') return explicitPath;
+  const char* dataHome = std::getenv("XDG_DATA_HOME");
+  if (dataHome != nullptr && *dataHome != '\0') return std::string(dataHome) + "/tovask/profile.db";
+  const char* home = std::getenv("HOME");
+  return std::string(home != nullptr ? home : "") + "/.local/share/tovask/profile.db";
+}
+
+}  // namespace tovask::outlook

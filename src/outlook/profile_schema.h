@@ -1,0 +1,47 @@
+// The tables of a profile file.
+//
+//   meta(key, value)            "format" = 1, "prefix" = the entry
+//                               identifier prefix (32 hex), "next_entry" =
+//                               the next identifier counter
+//   stores(id, name, folded, read_only, faults)
+//   folders(id, store_id, parent_id (0 for a root), name, folded, item_type,
+//           faults, version)    version grows with every item added or
+//                               removed, so a session can keep a folder's
+//                               item order while it is unchanged
+//   items(id, folder_id, entry_id UNIQUE, class, created, modified,
+//         sender_id (0: none), faults, props)
+//                               one row per item; props is the item's
+//                               PropertyRecord; the order within a folder is
+//                               the id order (index on folder_id, id)
+//   address_entries(id, name, address, type, smtp_address, first_name,
+//         last_name, job_title, assistant_name, business_telephone_number,
+//         mobile_telephone_number, street_address, faults)
+//
+// Dates are seconds since 1970-01-01 00:00:00 local time; fault lists are
+// the names joined by line feeds (FaultList).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "outlook/entry_id.h"
+#include "outlook/sqlite_connection.h"
+
+namespace tovask::outlook {
+
+// Creates the tables that are missing.
+void CreateProfileSchema(SqliteConnection& connection);
+
+// Raises, naming the path, unless the file holds a profile of this format.
+void CheckProfileSchema(SqliteConnection& connection);
+
+// The meta values.
+EntryIdPrefix ReadEntryIdPrefix(SqliteConnection& connection);
+std::uint64_t ReadNextEntryCounter(SqliteConnection& connection);
+void WriteMeta(SqliteConnection& connection, const std::string& key, const std::string& value);
+
+// TOVASK_PROFILE, else $XDG_DATA_HOME/tovask/profile.db, else
+// $HOME/.local/share/tovask/profile.db.
+std::string DefaultProfilePath();
+
+}  // namespace tovask::outlook

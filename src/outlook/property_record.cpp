@@ -1,0 +1,182 @@
+#include "outlook/property_record.h"
+
+#include <algorithm>
+
+#include "outlook/store_failure.h"
+
+namespace tovask::outlook {
+
+namespace {
+
+void PutFixed64(std::string& out, std::int64_t value) {
+  auto bits = static_cast<std::uint64_t>(value);
+  for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>((bits >> (8 * i)) & 0xFF));
+}
+
+std::int64_t GetFixed64(std::string_view bytes) {
+  std::uint64_t bits = 0;
+  for (std::size_t i = 0; i < 8 && i < bytes.size(); ++i) {
+    bits |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+  }
+  return static_cast<std::int64_t>(bits);
+}
+
+void PutLength(std::string& out, std::size_t length) {
+  while (length >= 0x80) {
+    out.push_back(static_cast<char>((length & 0x7F) | 0x80));
+    length >>= 7;
+  }
+  out.push_back(static_cast<char>(length));
+}
+
+Failure Damaged() {
+  return StoreFailure(kCallFailed, "The item's property record is damaged");
+}
+
+}  // namespace
+
+DateTime NoDate() {
+  static const DateTime kNoDate = *DateTime::FromParts(4501, 1, 1);
+  return kNoDate;
+}
+
+namespace {
+
+// Reads the LEB128 length at `at` and moves `at` past it.
+bool ReadLength(std::string_view bytes, std::size_t& at, std::size_t& length) {
+  length = 0;
+  for (int shift = 0; shift <= 28; shift += 7) {
+    if (at >= bytes.size()) return false;
+    auto byte = static_cast<unsigned char>(bytes[at++]);
+    length |= static_cast<std::size_t>(byte & 0x7F) << shift;
+    if ((byte & 0x80) == 0) return length <= bytes.size() - at;
+  }
+  return false;
+}
+
+}  // namespace
+
+void PropertyRecord::Decode() const {
+  auto offsets = std::make_unique<std::uint32_t[]>(PropertyCount());  // zeroed
+  std::size_t at = 0;
+  while (at < bytes_.size()) {
+    auto id = static_cast<unsigned char>(bytes_[at++]);
+    std::size_t lengthAt = at;
+    std::size_t length = 0;
+    if (id >= PropertyCount() || !ReadLength(bytes_, at, length)) throw Damaged();
+    offsets[id] = static_cast<std::uint32_t>(lengthAt);
+    at += length;
+  }
+  offsets_ = std::move(offsets);
+}
+
+bool PropertyRecord::Find(PropertyId id, std::string_view& bytes) const {
+  if (!offsets_) Decode();
+  std::size_t at = offsets_[id];
+  if (at == 0) return false;
+  std::size_t length = 0;
+  ReadLength(bytes_, at, length);  // checked by Decode()
+  bytes = std::string_view(bytes_).substr(at, length);
+  return true;
+}
+
+void PropertyRecord::Set(PropertyId id, std::string_view bytes) { Replace(id, &bytes); }
+
+void PropertyRecord::Clear(PropertyId id) { Replace(id, nullptr); }
+
+void PropertyRecord::Replace(PropertyId id, const std::string_view* bytes) {
+  std::string rebuilt;
+  rebuilt.reserve(bytes_.size() + (bytes != nullptr ? bytes->size() + 6 : 0));
+  for (int other = 0; other < PropertyCount(); ++other) {
+    std::string_view value;
+    if (other == id) {
+      if (bytes == nullptr) continue;
+      value = *bytes;
+    } else if (!Find(static_cast<PropertyId>(other), value)) {
+      continue;
+    }
+    rebuilt.push_back(static_cast<char>(other));
+    PutLength(rebuilt, value.size());
+    rebuilt.append(value);
+  }
+  bytes_ = std::move(rebuilt);
+  offsets_.reset();
+}
+
+std::string EncodeRecord(std::vector<std::pair<PropertyId, std::string>> entries) {
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::string bytes;
+  for (const auto& [id, value] : entries) {
+    bytes.push_back(static_cast<char>(id));
+    PutLength(bytes, value.size());
+    bytes.append(value);
+  }
+  return bytes;
+}
+
+WriteEffect EncodeValue(PropertyKind kind, const Value& value, std::string& bytes) {
+  bytes.clear();
+  if (std::holds_alternative<std::monostate>(value)) return WriteEffect::kClear;
+  switch (kind) {
+    case PropertyKind::kText: {
+      const auto* text = std::get_if<std::string>(&value);
+      if (text == nullptr) return WriteEffect::kWrongKind;
+      if (text->empty()) return WriteEffect::kClear;
+      bytes = *text;
+      return WriteEffect::kSet;
+    }
+    case PropertyKind::kDate: {
+      const auto* date = std::get_if<DateTime>(&value);
+      if (date == nullptr) return WriteEffect::kWrongKind;
+      if (*date == DateTime::Zero() || *date >= NoDate()) return WriteEffect::kClear;
+      PutFixed64(bytes, date->UnixSeconds());
+      return WriteEffect::kSet;
+    }
+    case PropertyKind::kInteger: {
+      const auto* number = std::get_if<std::int64_t>(&value);
+      if (number == nullptr) return WriteEffect::kWrongKind;
+      if (*number == 0) return WriteEffect::kClear;
+      PutFixed64(bytes, *number);
+      return WriteEffect::kSet;
+    }
+    case PropertyKind::kBoolean: {
+      const auto* flag = std::get_if<bool>(&value);
+      if (flag == nullptr) return WriteEffect::kWrongKind;
+      if (!*flag) return WriteEffect::kClear;
+      bytes.push_back('\1');
+      return WriteEffect::kSet;
+    }
+  }
+  return WriteEffect::kWrongKind;
+}
+
+Value DecodeValue(PropertyKind kind, std::string_view bytes) {
+  switch (kind) {
+    case PropertyKind::kText:
+      return std::string(bytes);
+    case PropertyKind::kDate:
+      return DateTime::FromUnixSeconds(GetFixed64(bytes));
+    case PropertyKind::kInteger:
+      return GetFixed64(bytes);
+    case PropertyKind::kBoolean:
+      return !bytes.empty() && bytes[0] != 0;
+  }
+  return {};
+}
+
+Value UnsetValue(PropertyKind kind) {
+  switch (kind) {
+    case PropertyKind::kText:
+      return std::string();
+    case PropertyKind::kDate:
+      return NoDate();
+    case PropertyKind::kInteger:
+      return std::int64_t{0};
+    case PropertyKind::kBoolean:
+      return false;
+  }
+  return {};
+}
+
+}  // namespace tovask::outlook

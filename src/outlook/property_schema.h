@@ -1,0 +1,94 @@
+// Which properties an item of a message class has, their kinds, and the
+// kind names of item objects.
+//
+// Contacts (message class IPM.Contact) have the 126 fields of the contact
+// document, BillingInformation and MessageClass. Every other item (mail,
+// appointments, tasks, notes, reports, distribution lists, ...) has Subject,
+// Body, Categories, EntryID, CreationTime, LastModificationTime and
+// MessageClass.
+//
+// Kinds: Anniversary, Birthday and ExpiryTime are dates; Gender (0
+// unspecified, 1 female, 2 male) and SelectedMailingAddress whole numbers
+// (unset: 0); HasPicture and Journal booleans (unset: false); the rest text
+// (unset: empty). CreationTime and LastModificationTime are dates.
+//
+// Who sets a property:
+// - stored: written by SetProperty, kept in the item's property record;
+// - store-set: EntryID (at the first save), CreationTime (first save),
+//   LastModificationTime (every save), MessageClass (at creation); read-only;
+// - computed from the name fields on every read; read-only. With F =
+//   FirstName, L = LastName, S = Suffix, C = CompanyName, N = FullName, and
+//   every empty part dropped together with its separator:
+//     LastNameAndFirstName      "L, F"
+//     LastFirstAndSuffix        "L, F S"
+//     LastFirstNoSpace          "LF"
+//     LastFirstNoSpaceAndSuffix "LF S"
+//     LastFirstSpaceOnly        "L F"
+//     LastFirstNoSpaceCompany   "LF (C)"     ("LF" alone without C, "C" alone without L and F)
+//     LastFirstSpaceOnlyCompany "L F (C)"
+//     CompanyLastFirstNoSpace   "C (LF)"     ("C" alone without L and F, "LF" alone without C)
+//     CompanyLastFirstSpaceOnly "C (L F)"
+//     CompanyAndFullName        "C (N)"
+//     FullNameAndCompany        "N (C)"
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tovask::outlook {
+
+enum class PropertyKind : std::uint8_t { kText, kDate, kInteger, kBoolean };
+enum class PropertyAccess : std::uint8_t { kStored, kStoreSet, kComputed };
+
+// Which message classes carry a property (a bit set).
+enum PropertyScope : std::uint8_t { kContactScope = 1, kOtherScope = 2, kAllScopes = 3 };
+
+using PropertyId = std::uint8_t;
+
+struct PropertyInfo {
+  const char* name;  // the canonical spelling
+  PropertyKind kind;
+  PropertyAccess access;
+  std::uint8_t scopes;
+  PropertyId id;  // the index in the table
+};
+
+// The whole table, in the contact document's field order first.
+int PropertyCount();
+const PropertyInfo& PropertyAt(PropertyId id);
+
+// The property of that name, without regard to case; nullptr when no item
+// has one. Does not allocate.
+const PropertyInfo* FindProperty(std::string_view name);
+
+// The scope an item of the message class belongs to.
+PropertyScope ScopeOfClass(std::string_view messageClass);
+
+// Store-set properties by id, for the item code.
+PropertyId EntryIdProperty();
+PropertyId CreationTimeProperty();
+PropertyId LastModificationTimeProperty();
+PropertyId MessageClassProperty();
+PropertyId SubjectProperty();
+
+// The stored name fields a computed property is made of.
+struct NameParts {
+  std::string_view first, last, suffix, company, full;
+};
+PropertyId FirstNameProperty();
+PropertyId LastNameProperty();
+PropertyId SuffixProperty();
+PropertyId CompanyNameProperty();
+PropertyId FullNameProperty();
+
+// Evaluates a computed property (forms above).
+std::string ComputeNameProperty(PropertyId id, const NameParts& parts);
+
+// "RDOContactItem", "RDOMail", ... for a message class (matched without
+// regard to case): IPM.Contact, IPM.DistList, IPM.Note and IPM.Note.*,
+// IPM.Appointment, IPM.Schedule.Meeting.*, IPM.Task, IPM.StickyNote,
+// REPORT.*; any other class is "RDOMail".
+std::string KindNameOfClass(std::string_view messageClass);
+
+}  // namespace tovask::outlook

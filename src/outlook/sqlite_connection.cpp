@@ -1,0 +1,161 @@
+#include "outlook/sqlite_connection.h"
+
+#include <sys/stat.h>
+
+#include <utility>
+
+namespace tovask::outlook {
+
+namespace {
+// Long enough to outlast any single save or bulk load of another process.
+constexpr int kBusyTimeoutMs = 60000;
+}  // namespace
+
+Failure SqliteFailure(sqlite3* db, int rc) {
+  const char* message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  return Failure("SQLite", rc, message != nullptr ? message : sqlite3_errstr(rc));
+}
+
+Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
+  int rc = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),
+                              SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
+  if (rc != SQLITE_OK) throw SqliteFailure(db, rc);
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement::Statement(Statement&& other) noexcept
+    : db_(std::exchange(other.db_, nullptr)), stmt_(std::exchange(other.stmt_, nullptr)) {}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+  if (this != &other) {
+    sqlite3_finalize(stmt_);
+    db_ = std::exchange(other.db_, nullptr);
+    stmt_ = std::exchange(other.stmt_, nullptr);
+  }
+  return *this;
+}
+
+Statement& Statement::Bind(int index, std::int64_t value) {
+  int rc = sqlite3_bind_int64(stmt_, index, value);
+  if (rc != SQLITE_OK) throw SqliteFailure(db_, rc);
+  return *this;
+}
+
+Statement& Statement::Bind(int index, std::string_view text, bool copy) {
+  int rc = sqlite3_bind_text64(stmt_, index, text.data(), text.size(),
+                               copy ? SQLITE_TRANSIENT : SQLITE_STATIC, SQLITE_UTF8);
+  if (rc != SQLITE_OK) throw SqliteFailure(db_, rc);
+  return *this;
+}
+
+Statement& Statement::BindBlob(int index, std::string_view bytes, bool copy) {
+  // A zero-length blob must still be a blob, not NULL, so never hand over a
+  // null pointer.
+  static const char kEmpty = 0;
+  const char* data = bytes.empty() ? &kEmpty : bytes.data();
+  int rc = sqlite3_bind_blob64(stmt_, index, data, bytes.size(),
+                               copy ? SQLITE_TRANSIENT : SQLITE_STATIC);
+  if (rc != SQLITE_OK) throw SqliteFailure(db_, rc);
+  return *this;
+}
+
+Statement& Statement::BindNull(int index) {
+  int rc = sqlite3_bind_null(stmt_, index);
+  if (rc != SQLITE_OK) throw SqliteFailure(db_, rc);
+  return *this;
+}
+
+bool Statement::Step() {
+  int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  Failure failure = SqliteFailure(db_, rc);
+  sqlite3_reset(stmt_);
+  throw failure;
+}
+
+void Statement::Run() {
+  try {
+    while (Step()) {
+    }
+  } catch (const Failure&) {
+    sqlite3_clear_bindings(stmt_);
+    throw;
+  }
+  Reset();
+}
+
+void Statement::Reset() {
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+}
+
+std::int64_t Statement::Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+std::string_view Statement::Text(int column) const {
+  // Blob access keeps the bytes as stored (no text conversion); the pointer
+  // must be taken before the size.
+  const void* data = sqlite3_column_blob(stmt_, column);
+  int size = sqlite3_column_bytes(stmt_, column);
+  if (data == nullptr) return {};
+  return std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(size));
+}
+
+bool Statement::IsNull(int column) const {
+  return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+SqliteConnection::SqliteConnection(const std::string& path, bool create) : path_(path) {
+  if (!create) {
+    // SQLite's own message for a missing file ("unable to open database
+    // file") does not say which file; the caller needs to know.
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+      throw Failure("ProfileStore", -2147221233, "The profile " + path + " does not exist");
+    }
+  }
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+  int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    std::string message = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw Failure("SQLite", rc, "Cannot open the profile " + path + ": " + message);
+  }
+  sqlite3_extended_result_codes(db_, 0);
+  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  try {
+    Exec("PRAGMA journal_mode=WAL");
+    // With WAL, NORMAL still never corrupts the file on a crash; it only
+    // defers the fsync to checkpoints.
+    Exec("PRAGMA synchronous=NORMAL");
+  } catch (...) {
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw;
+  }
+}
+
+SqliteConnection::~SqliteConnection() { sqlite3_close(db_); }
+
+void SqliteConnection::Exec(std::string_view sql) {
+  std::string text(sql);
+  int rc = sqlite3_exec(db_, text.c_str(), nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) throw SqliteFailure(db_, rc);
+}
+
+WriteTransaction::WriteTransaction(SqliteConnection& connection) : connection_(connection) {
+  connection_.Exec("BEGIN IMMEDIATE");
+}
+
+WriteTransaction::~WriteTransaction() {
+  if (open_) sqlite3_exec(connection_.db(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void WriteTransaction::Commit() {
+  connection_.Exec("COMMIT");
+  open_ = false;
+}
+
+}  // namespace tovask::outlook

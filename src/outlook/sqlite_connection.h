@@ -1,0 +1,95 @@
+// A thin owner of one SQLite connection and its prepared statements.
+//
+// Every SQLite result code other than success becomes a tovask::Failure with
+// the source "SQLite", the result code as its number and the connection's
+// error message, raised right where the call failed.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "main/failure.h"
+
+namespace tovask::outlook {
+
+// Failure("SQLite", rc, message of the connection (or of rc without one)).
+Failure SqliteFailure(sqlite3* db, int rc);
+
+// A prepared statement, reset and cleared for reuse by Reset(). Column
+// accessors are 0-based and valid after Step() returned true.
+class Statement {
+ public:
+  Statement() = default;
+  Statement(sqlite3* db, std::string_view sql);  // raises on a bad statement
+  ~Statement();
+  Statement(Statement&& other) noexcept;
+  Statement& operator=(Statement&& other) noexcept;
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  // Binds are 1-based, as in SQL. Texts and blobs are copied by SQLite only
+  // when `copy` is set; otherwise they must live until the next Reset().
+  Statement& Bind(int index, std::int64_t value);
+  Statement& Bind(int index, std::string_view text, bool copy = false);
+  Statement& BindBlob(int index, std::string_view bytes, bool copy = false);
+  Statement& BindNull(int index);
+
+  // True when a row is ready, false when the statement is done; raises on
+  // any error (a busy profile only after the connection's busy timeout).
+  bool Step();
+  // Runs a statement that returns no rows, then resets it.
+  void Run();
+  void Reset();
+
+  std::int64_t Int(int column) const;
+  std::string_view Text(int column) const;  // valid until the next Step/Reset
+  bool IsNull(int column) const;
+
+ private:
+  sqlite3* db_ = nullptr;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+// One connection to a profile file.
+class SqliteConnection {
+ public:
+  // Opens the file read-write; with `create` a missing file is created,
+  // without it a missing file raises (the description names the path).
+  // Applies the profile's settings: WAL journal, synchronous=NORMAL and a
+  // busy timeout so that other processes' writes are waited for.
+  SqliteConnection(const std::string& path, bool create);
+  ~SqliteConnection();
+  SqliteConnection(const SqliteConnection&) = delete;
+  SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+  sqlite3* db() const { return db_; }
+  const std::string& path() const { return path_; }
+  void Exec(std::string_view sql);
+  std::int64_t LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+  int Changes() const { return sqlite3_changes(db_); }
+
+ private:
+  sqlite3* db_ = nullptr;
+  std::string path_;
+};
+
+// A write transaction: BEGIN IMMEDIATE takes the write lock at once (waiting
+// for other writers up to the busy timeout), so a transaction never fails
+// half-way on a lock. Rolled back on destruction unless committed.
+class WriteTransaction {
+ public:
+  explicit WriteTransaction(SqliteConnection& connection);
+  ~WriteTransaction();
+  WriteTransaction(const WriteTransaction&) = delete;
+  WriteTransaction& operator=(const WriteTransaction&) = delete;
+  void Commit();
+
+ private:
+  SqliteConnection& connection_;
+  bool open_ = true;
+};
+
+}  // namespace tovask::outlook
