@@ -1,0 +1,273 @@
+#include "main/xml_writer.h"
+
+#include <fcntl.h>
+#include <libxml/xmlIO.h>
+#include <libxml/xmlerror.h>
+#include <libxml/xmlwriter.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <optional>
+#include <utility>
+
+#include "main/failure.h"
+
+namespace tovask {
+
+namespace {
+
+// libxml2 reports writer and I/O errors on standard error by default; the
+// tool prints nothing, and the errors reach the caller as Failures instead.
+// Silences the generic error channel for the duration of one libxml2 call.
+class QuietLibxml {
+ public:
+  QuietLibxml() : oldHandler_(xmlGenericError), oldContext_(xmlGenericErrorContext) {
+    xmlSetGenericErrorFunc(nullptr, &Ignore);
+    // So a failure reports this call's error, not one left from earlier.
+    xmlResetLastError();
+  }
+  ~QuietLibxml() { xmlSetGenericErrorFunc(oldContext_, oldHandler_); }
+  QuietLibxml(const QuietLibxml&) = delete;
+  QuietLibxml& operator=(const QuietLibxml&) = delete;
+
+ private:
+  static void Ignore(void*, const char*, ...) {}
+  xmlGenericErrorFunc oldHandler_;
+  void* oldContext_;
+};
+
+Failure LibxmlFailure(const char* call) {
+  const xmlError* error = xmlGetLastError();
+  if (error == nullptr || error->code == XML_ERR_OK) {
+    return Failure("libxml2", -1, std::string(call) + " failed");
+  }
+  std::string message = error->message != nullptr ? error->message : "";
+  while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+  return Failure("libxml2", error->code, std::string(call) + ": " + message);
+}
+
+// Length of the UTF-8 sequence led by `lead`, 0 when it cannot lead one.
+int SequenceLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+bool IsXmlChar(char32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+}  // namespace
+
+std::string CleanXmlText(std::string_view text) {
+  std::string clean;
+  clean.reserve(text.size());
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    const int length = SequenceLength(lead);
+    if (length == 0) {
+      clean += kReplacement;
+      ++pos;
+      continue;
+    }
+    char32_t code = length == 1 ? lead : (lead & (0xFF >> (length + 1)));
+    // Consume continuation bytes while they fit; a sequence cut short is
+    // replaced as a whole and the byte that broke it starts the next one.
+    int taken = 1;
+    bool valid = true;
+    for (; taken < length; ++taken) {
+      if (pos + taken >= text.size()) {
+        valid = false;
+        break;
+      }
+      const auto next = static_cast<unsigned char>(text[pos + taken]);
+      if ((next & 0xC0) != 0x80) {
+        valid = false;
+        break;
+      }
+      code = (code << 6) | (next & 0x3F);
+    }
+    const std::string_view sequence = text.substr(pos, static_cast<std::size_t>(taken));
+    pos += static_cast<std::size_t>(taken);
+    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
+    if (!valid || overlong || code > 0x10FFFF) {
+      clean += kReplacement;
+    } else if (IsXmlChar(code)) {
+      clean += sequence;
+    }
+    // Otherwise a control character, U+FFFE/U+FFFF or an encoded surrogate:
+    // XML cannot carry it at all, so it is dropped.
+  }
+  return clean;
+}
+
+struct XmlWriter::State {
+  std::string tempPath;
+  bool tempCreated = false;
+  int fd = -1;
+  xmlTextWriterPtr writer = nullptr;
+  // The first failure that keeps the document from being completed; once
+  // set, writes do nothing and Save() raises it.
+  std::optional<Failure> failure;
+  bool saved = false;
+
+  // Notes a failed libxml2 call unless an earlier failure (such as the
+  // write error that caused this one) is already kept.
+  void Check(int result, const char* call) {
+    if (result < 0 && !failure) failure = LibxmlFailure(call);
+  }
+  bool Writable() const { return writer != nullptr && !failure; }
+
+  static int Write(void* context, const char* buffer, int length) {
+    auto* state = static_cast<State*>(context);
+    int written = 0;
+    while (written < length) {
+      ssize_t result = ::write(state->fd, buffer + written, static_cast<std::size_t>(length - written));
+      if (result < 0 && errno == EINTR) continue;
+      if (result < 0) {
+        if (!state->failure) state->failure = ErrnoFailure("write " + state->tempPath, errno);
+        return -1;
+      }
+      written += static_cast<int>(result);
+    }
+    return length;
+  }
+  // The descriptor is closed by Save() or the destructor, where its errors
+  // can be reported.
+  static int Close(void*) { return 0; }
+};
+
+XmlWriter::XmlWriter(std::string targetPath)
+    : targetPath_(std::move(targetPath)), state_(std::make_unique<State>()) {
+  State& state = *state_;
+  // Beside the target, so the final rename stays within one file system.
+  state.tempPath = targetPath_ + ".tmp-XXXXXX";
+  state.fd = mkstemp(state.tempPath.data());
+  if (state.fd < 0) {
+    state.failure = ErrnoFailure("create a temporary file for " + targetPath_, errno);
+    return;
+  }
+  state.tempCreated = true;
+  // mkstemp makes the file private; the saved document gets the mode a
+  // newly created file would have.
+  const mode_t mask = umask(0);
+  umask(mask);
+  if (fchmod(state.fd, 0666 & ~mask) != 0) {
+    state.failure = ErrnoFailure("chmod " + state.tempPath, errno);
+    return;
+  }
+  QuietLibxml quiet;
+  xmlOutputBufferPtr output = xmlOutputBufferCreateIO(&State::Write, &State::Close, &state, nullptr);
+  if (output == nullptr) {
+    state.failure = LibxmlFailure("xmlOutputBufferCreateIO");
+    return;
+  }
+  state.writer = xmlNewTextWriter(output);  // owns output from here on
+  if (state.writer == nullptr) {
+    xmlOutputBufferClose(output);
+    state.failure = LibxmlFailure("xmlNewTextWriter");
+    return;
+  }
+  state.Check(xmlTextWriterStartDocument(state.writer, "1.0", nullptr, nullptr),
+              "xmlTextWriterStartDocument");
+}
+
+XmlWriter::~XmlWriter() {
+  State& state = *state_;
+  if (state.writer != nullptr) {
+    QuietLibxml quiet;
+    xmlFreeTextWriter(state.writer);
+  }
+  if (state.fd >= 0) ::close(state.fd);
+  if (state.tempCreated && !state.saved) ::unlink(state.tempPath.c_str());
+}
+
+void XmlWriter::StartElement(std::string_view name) {
+  if (!state_->Writable()) return;
+  QuietLibxml quiet;
+  const std::string nameText(name);
+  state_->Check(xmlTextWriterStartElement(state_->writer, BAD_CAST nameText.c_str()),
+                "xmlTextWriterStartElement");
+}
+
+void XmlWriter::Attribute(std::string_view name, std::string_view value) {
+  if (!state_->Writable()) return;
+  QuietLibxml quiet;
+  const std::string nameText(name);
+  const std::string clean = CleanXmlText(value);
+  state_->Check(
+      xmlTextWriterWriteAttribute(state_->writer, BAD_CAST nameText.c_str(), BAD_CAST clean.c_str()),
+      "xmlTextWriterWriteAttribute");
+}
+
+void XmlWriter::CDataElement(std::string_view name, std::string_view value) {
+  if (!state_->Writable()) return;
+  QuietLibxml quiet;
+  const std::string nameText(name);
+  const std::string clean = CleanXmlText(value);
+  State& state = *state_;
+  state.Check(xmlTextWriterStartElement(state.writer, BAD_CAST nameText.c_str()),
+              "xmlTextWriterStartElement");
+  if (clean.find("]]>") == std::string::npos) {
+    state.Check(xmlTextWriterWriteCDATA(state.writer, BAD_CAST clean.c_str()),
+                "xmlTextWriterWriteCDATA");
+  } else {
+    // A CDATA section cannot hold its own terminator; one escaped text node
+    // reads back as the same single child value.
+    state.Check(xmlTextWriterWriteString(state.writer, BAD_CAST clean.c_str()),
+                "xmlTextWriterWriteString");
+  }
+  state.Check(xmlTextWriterEndElement(state.writer), "xmlTextWriterEndElement");
+}
+
+void XmlWriter::EndElement() {
+  if (!state_->Writable()) return;
+  QuietLibxml quiet;
+  state_->Check(xmlTextWriterEndElement(state_->writer), "xmlTextWriterEndElement");
+}
+
+void XmlWriter::Save() {
+  State& state = *state_;
+  if (state.saved) return;
+  if (state.failure) throw *state.failure;
+  if (state.writer != nullptr) {
+    QuietLibxml quiet;
+    state.Check(xmlTextWriterEndDocument(state.writer), "xmlTextWriterEndDocument");
+    state.Check(xmlTextWriterFlush(state.writer), "xmlTextWriterFlush");
+    if (state.failure) throw *state.failure;
+    xmlFreeTextWriter(state.writer);
+    state.writer = nullptr;
+    // Freeing flushes once more; a write error there is kept by Write().
+    if (state.failure) throw *state.failure;
+  }
+  if (state.fd >= 0) {
+    // After a failed fsync or close the data on disk cannot be trusted, so
+    // these failures stay: a retry raises them again.
+    if (::fsync(state.fd) != 0) {
+      state.failure = ErrnoFailure("fsync " + state.tempPath, errno);
+      throw *state.failure;
+    }
+    const int closed = ::close(state.fd);
+    state.fd = -1;
+    if (closed != 0) {
+      state.failure = ErrnoFailure("close " + state.tempPath, errno);
+      throw *state.failure;
+    }
+  }
+  // The complete document replaces the target in one step; a failed rename
+  // leaves both files as they were, and a retry tries it again.
+  if (std::rename(state.tempPath.c_str(), targetPath_.c_str()) != 0) {
+    throw ErrnoFailure("rename " + state.tempPath + " to " + targetPath_, errno);
+  }
+  state.saved = true;
+}
+
+}  // namespace tovask
