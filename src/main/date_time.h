@@ -18,12 +18,14 @@ class DateTime {
   constexpr DateTime() = default;
 
   // Seconds since 1970-01-01 00:00:00 local time; 64-bit, so dates after
-  // 2038 never overflow.
+  // 2038 never overflow. Here and in FromSerial, a value outside years 1 to
+  // 9999 is held at the nearest end of that range.
   static DateTime FromUnixSeconds(std::int64_t seconds);
   std::int64_t UnixSeconds() const;
 
   // The serial-day form: day 0 is 1899-12-30, the fraction is the time of
-  // day. Converting from it rounds to the nearest second.
+  // day. Converting from it rounds to the nearest second. Before day 0 the
+  // fraction still counts forward from midnight: -1.25 is 1899-12-29 06:00.
   static DateTime FromSerial(double days);
   double Serial() const;
 

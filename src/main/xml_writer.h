@@ -45,6 +45,10 @@ class XmlWriter {
   // the target. Raises a Failure when any of it fails; it may then be called
   // again (the caller's retry), and the temporary file is kept until it
   // succeeds or the writer is destroyed.
+  // A failed write (a full disk), fsync or close leaves the document
+  // incomplete: it is kept like a failed creation, later writes do nothing,
+  // and every Save() raises it again. Only a failed rename can be retried
+  // with success. Once saved, further calls do nothing.
   void Save();
 
   const std::string& targetPath() const { return targetPath_; }
