@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs the Debian packages tovask needs to build and test, when missing.
+# Runs as root (or through sudo when it is there).
+set -eu
+
+packages="g++ cmake make pkg-config libxml2-dev libsqlite3-dev sqlite3 libicu-dev nlohmann-json3-dev libgtest-dev"
+
+missing=""
+for package in $packages; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $package"
+  fi
+done
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing" >&2
+as_root=""
+[ "$(id -u)" -ne 0 ] && as_root="sudo"
+$as_root apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $as_root apt-get install -y -qq --no-install-recommends $missing >/dev/null
