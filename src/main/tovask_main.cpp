@@ -7,6 +7,7 @@
 
 #include "main/command_line.h"
 #include "main/dispatch.h"
+#include "main/failure.h"
 #include "main/operations.h"
 
 namespace {
@@ -48,9 +49,7 @@ order shown, and each is looked for only where the order puts it.
 Exit status: 0 done, 1 done but failures were logged, 2 command line not usable.
 )";
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "--help") == 0) {
     std::cout << kUsage;
     return 0;
@@ -69,4 +68,17 @@ int main(int argc, char** argv) {
   std::vector<std::string> arguments(argv + 1, argv + argc);
   return tovask::Main(tovask::ArgumentSource::FromList(std::move(arguments)),
                       tovask::DefaultOperations());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const tovask::Failure&) {
+    // Operations trap their own failures; one that still escapes (the log
+    // could not be written inside a trap, say) ends the run as failed rather
+    // than aborting the process.
+    return tovask::kExitFailuresTrapped;
+  }
 }
