@@ -158,4 +158,13 @@ void WriteTransaction::Commit() {
   open_ = false;
 }
 
+ReadTransaction::ReadTransaction(SqliteConnection& connection) : connection_(connection) {
+  connection_.Exec("BEGIN");
+}
+
+ReadTransaction::~ReadTransaction() {
+  // Nothing was written, so ending it cannot lose anything.
+  sqlite3_exec(connection_.db(), "COMMIT", nullptr, nullptr, nullptr);
+}
+
 }  // namespace tovask::outlook

@@ -92,4 +92,17 @@ class WriteTransaction {
   bool open_ = true;
 };
 
+// A read transaction, so that several statements see one state of the
+// file. Ended on destruction.
+class ReadTransaction {
+ public:
+  explicit ReadTransaction(SqliteConnection& connection);
+  ~ReadTransaction();
+  ReadTransaction(const ReadTransaction&) = delete;
+  ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+ private:
+  SqliteConnection& connection_;
+};
+
 }  // namespace tovask::outlook

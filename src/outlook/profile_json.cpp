@@ -1,0 +1,296 @@
+#include "outlook/profile_json.h"
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "main/failure.h"
+#include "outlook/entry_id.h"
+#include "outlook/fault_list.h"
+#include "outlook/folder_path.h"
+#include "outlook/profile_builder.h"
+#include "outlook/property_record.h"
+#include "outlook/property_schema.h"
+
+namespace tovask::outlook {
+
+namespace {
+
+using Json = nlohmann::json;
+
+Failure Problem(const std::string& path, const std::string& problem) {
+  return Failure("tovask-store", 1, path + ": " + problem);
+}
+
+std::string Key(const std::string& path, const std::string& key) { return path + "." + key; }
+std::string Index(const std::string& path, std::size_t index) {
+  return path + "[" + std::to_string(index) + "]";
+}
+
+constexpr const char* kEntryKeys[] = {"name",
+                                      "address",
+                                      "type",
+                                      "smtpAddress",
+                                      "firstName",
+                                      "lastName",
+                                      "jobTitle",
+                                      "assistantName",
+                                      "businessTelephoneNumber",
+                                      "mobileTelephoneNumber",
+                                      "streetAddress"};
+
+// One walk over the document serves both passes: without a builder it only
+// checks (so that a bad document never touches the file), with one it
+// writes. Every check happens in the first pass.
+class DocumentWalk {
+ public:
+  explicit DocumentWalk(ProfileBuilder* builder) : builder_(builder) {}
+
+  void Profile(const Json& document) {
+    const std::string path = "$";
+    Object(document, path, {"stores"});
+    const Json* stores = Find(document, "stores");
+    if (stores == nullptr) return;
+    Array(*stores, Key(path, "stores"));
+    std::unordered_set<std::string> names;
+    for (std::size_t i = 0; i < stores->size(); ++i) Store((*stores)[i], Index(Key(path, "stores"), i), names);
+  }
+
+ private:
+  void Store(const Json& store, const std::string& path, std::unordered_set<std::string>& names) {
+    Object(store, path, {"name", "readOnly", "faults", "root"});
+    const Json* name = Find(store, "name");
+    if (name == nullptr) throw Problem(path, "a store needs a \"name\"");
+    std::string storeName = Name(*name, Key(path, "name"));
+    if (!names.insert(FoldName(storeName)).second) {
+      throw Problem(Key(path, "name"), "a store named '" + storeName + "' exists already");
+    }
+    bool readOnly = false;
+    if (const Json* flag = Find(store, "readOnly")) {
+      if (!flag->is_boolean()) throw Problem(Key(path, "readOnly"), "not a boolean");
+      readOnly = flag->get<bool>();
+    }
+    std::vector<std::string> faults = Faults(store, path);
+    static const Json kEmptyFolder = Json::object();
+    const Json* root = Find(store, "root");
+    const Json& rootFolder = root != nullptr ? *root : kEmptyFolder;
+    std::string rootPath = Key(path, "root");
+    Object(rootFolder, rootPath, {"name", "type", "folders", "items", "faults"});
+    if (const Json* rootName = Find(rootFolder, "name")) {
+      if (Name(*rootName, Key(rootPath, "name")) != storeName) {
+        throw Problem(Key(rootPath, "name"), "a root folder is named like its store, '" + storeName + "'");
+      }
+    }
+    int type = Type(rootFolder, rootPath);
+    std::vector<std::string> rootFaults = Faults(rootFolder, rootPath);
+    std::int64_t rootId =
+        builder_ != nullptr ? builder_->AddStore(storeName, readOnly, faults, type, rootFaults) : 0;
+    FolderContent(rootFolder, rootPath, rootId);
+  }
+
+  void Folder(const Json& folder, const std::string& path, std::int64_t parentId,
+              std::unordered_set<std::string>& siblings) {
+    Object(folder, path, {"name", "type", "folders", "items", "faults"});
+    const Json* name = Find(folder, "name");
+    if (name == nullptr) throw Problem(path, "a folder needs a \"name\"");
+    std::string folderName = Name(*name, Key(path, "name"));
+    if (!siblings.insert(FoldName(folderName)).second) {
+      throw Problem(Key(path, "name"), "a folder named '" + folderName + "' exists already there");
+    }
+    int type = Type(folder, path);
+    std::vector<std::string> faults = Faults(folder, path);
+    std::int64_t id = builder_ != nullptr ? builder_->AddFolder(parentId, folderName, type, faults) : 0;
+    FolderContent(folder, path, id);
+  }
+
+  void FolderContent(const Json& folder, const std::string& path, std::int64_t id) {
+    if (const Json* items = Find(folder, "items")) {
+      std::string itemsPath = Key(path, "items");
+      Array(*items, itemsPath);
+      for (std::size_t i = 0; i < items->size(); ++i) Item((*items)[i], Index(itemsPath, i), id);
+    }
+    if (const Json* folders = Find(folder, "folders")) {
+      std::string foldersPath = Key(path, "folders");
+      Array(*folders, foldersPath);
+      std::unordered_set<std::string> siblings;
+      for (std::size_t i = 0; i < folders->size(); ++i) {
+        Folder((*folders)[i], Index(foldersPath, i), id, siblings);
+      }
+    }
+  }
+
+  void Item(const Json& item, const std::string& path, std::int64_t folderId) {
+    Object(item, path, {"class", "entryId", "created", "modified", "props", "sender", "faults"});
+    ItemData data;
+    const Json* messageClass = Find(item, "class");
+    if (messageClass == nullptr) throw Problem(path, "an item needs a \"class\"");
+    data.messageClass = Name(*messageClass, Key(path, "class"));
+    if (const Json* entryId = Find(item, "entryId")) {
+      std::string text = Text(*entryId, Key(path, "entryId"));
+      if (!IsEntryIdText(text)) {
+        throw Problem(Key(path, "entryId"), "not an entry identifier (48 hexadecimal characters)");
+      }
+      data.entryId = UpperCaseHex(text);
+      if (builder_ == nullptr && !entryIds_.insert(data.entryId).second) {
+        throw Problem(Key(path, "entryId"), "the entry identifier " + data.entryId + " is given twice");
+      }
+    }
+    if (const Json* created = Find(item, "created")) data.created = Date(*created, Key(path, "created"));
+    if (const Json* modified = Find(item, "modified")) data.modified = Date(*modified, Key(path, "modified"));
+    if (const Json* props = Find(item, "props")) Props(*props, Key(path, "props"), data);
+    data.faults = Faults(item, path);
+    std::int64_t senderId = 0;
+    if (const Json* sender = Find(item, "sender"); sender != nullptr && !sender->is_null()) {
+      senderId = Sender(*sender, Key(path, "sender"));
+    }
+    if (builder_ != nullptr) builder_->AddItem(folderId, data, senderId);
+  }
+
+  void Props(const Json& props, const std::string& path, ItemData& data) {
+    if (!props.is_object()) throw Problem(path, "not an object");
+    PropertyScope scope = ScopeOfClass(data.messageClass);
+    std::vector<bool> seen(PropertyCount());
+    for (const auto& [name, value] : props.items()) {
+      std::string at = Key(path, name);
+      const PropertyInfo* info = FindProperty(name);
+      if (info == nullptr || (info->scopes & scope) == 0) {
+        throw Problem(at, "an item of class " + data.messageClass + " has no such property");
+      }
+      if (info->access != PropertyAccess::kStored) throw Problem(at, "a read-only property");
+      if (seen[info->id]) throw Problem(at, "the property is given twice");
+      seen[info->id] = true;
+      switch (info->kind) {
+        case PropertyKind::kText:
+          data.props.emplace_back(info->name, Text(value, at));
+          break;
+        case PropertyKind::kDate:
+          data.props.emplace_back(info->name, Date(value, at));
+          break;
+        case PropertyKind::kInteger:
+          if (!value.is_number_integer()) throw Problem(at, "not a whole number");
+          data.props.emplace_back(info->name, value.get<std::int64_t>());
+          break;
+        case PropertyKind::kBoolean:
+          if (!value.is_boolean()) throw Problem(at, "not a boolean");
+          data.props.emplace_back(info->name, value.get<bool>());
+          break;
+      }
+    }
+  }
+
+  std::int64_t Sender(const Json& sender, const std::string& path) {
+    std::vector<std::string> keys(std::begin(kEntryKeys), std::end(kEntryKeys));
+    keys.emplace_back("faults");
+    Object(sender, path, keys);
+    AddressEntryData entry;
+    std::string* fields[] = {&entry.name,          &entry.address,      &entry.type,
+                             &entry.smtpAddress,   &entry.firstName,    &entry.lastName,
+                             &entry.jobTitle,      &entry.assistantName, &entry.businessTelephoneNumber,
+                             &entry.mobileTelephoneNumber, &entry.streetAddress};
+    for (std::size_t i = 0; i < std::size(kEntryKeys); ++i) {
+      if (const Json* value = Find(sender, kEntryKeys[i])) *fields[i] = Text(*value, Key(path, kEntryKeys[i]));
+    }
+    entry.faults = Faults(sender, path);
+    if (builder_ == nullptr) return 0;
+    // Mails of one sender share one entry, as they do in a real address book.
+    std::string identity;
+    for (const std::string* field : fields) identity.append(*field).push_back('\0');
+    for (const auto& fault : entry.faults) identity.append(fault).push_back('\n');
+    auto [found, added] = senders_.try_emplace(identity, 0);
+    if (added) found->second = builder_->AddAddressEntry(entry);
+    return found->second;
+  }
+
+  // Raises unless the value is an object whose keys are all allowed.
+  static void Object(const Json& value, const std::string& path, const std::vector<std::string>& allowed) {
+    if (!value.is_object()) throw Problem(path, "not an object");
+    for (const auto& [key, member] : value.items()) {
+      bool known = false;
+      for (const auto& name : allowed) known = known || name == key;
+      if (!known) throw Problem(Key(path, key), "unknown key");
+    }
+  }
+
+  static void Array(const Json& value, const std::string& path) {
+    if (!value.is_array()) throw Problem(path, "not an array");
+  }
+
+  static const Json* Find(const Json& object, const char* key) {
+    auto found = object.find(key);
+    return found == object.end() ? nullptr : &*found;
+  }
+
+  static std::string Text(const Json& value, const std::string& path) {
+    if (!value.is_string()) throw Problem(path, "not a text");
+    return value.get<std::string>();
+  }
+
+  static std::string Name(const Json& value, const std::string& path) {
+    std::string name = Text(value, path);
+    if (name.empty()) throw Problem(path, "empty");
+    return name;
+  }
+
+  static DateTime Date(const Json& value, const std::string& path) {
+    std::optional<DateTime> date = value.is_string() ? DateTime::Parse(value.get<std::string>()) : std::nullopt;
+    if (!date) throw Problem(path, "not a date");
+    return *date;
+  }
+
+  static int Type(const Json& folder, const std::string& path) {
+    const Json* type = Find(folder, "type");
+    if (type == nullptr) return 0;
+    if (!type->is_number_integer() || type->get<std::int64_t>() < 0 || type->get<std::int64_t>() > 6) {
+      throw Problem(Key(path, "type"), "not a default item type (0 to 6)");
+    }
+    return type->get<int>();
+  }
+
+  static std::vector<std::string> Faults(const Json& owner, const std::string& path) {
+    std::vector<std::string> faults;
+    const Json* list = Find(owner, "faults");
+    if (list == nullptr) return faults;
+    std::string listPath = Key(path, "faults");
+    Array(*list, listPath);
+    for (std::size_t i = 0; i < list->size(); ++i) {
+      std::string fault = Text((*list)[i], Index(listPath, i));
+      std::string problem = FaultList::Check(fault);
+      if (!problem.empty()) throw Problem(Index(listPath, i), problem);
+      faults.push_back(std::move(fault));
+    }
+    return faults;
+  }
+
+  ProfileBuilder* builder_;
+  std::unordered_set<std::string> entryIds_;
+  std::unordered_map<std::string, std::int64_t> senders_;
+};
+
+}  // namespace
+
+void LoadProfile(const std::string& profilePath, std::string_view jsonText) {
+  Json document;
+  try {
+    document = Json::parse(jsonText);
+  } catch (const Json::parse_error& error) {
+    throw Problem("$", "not a JSON document (" + std::string(error.what()) + ")");
+  }
+  DocumentWalk(nullptr).Profile(document);
+
+  std::error_code ignored;
+  bool existed = std::filesystem::exists(profilePath, ignored);
+  try {
+    ProfileBuilder builder(profilePath);
+    DocumentWalk(&builder).Profile(document);
+    builder.Commit();
+  } catch (const Failure&) {
+    // A profile that did not exist before stays absent.
+    if (!existed) {
+      for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(profilePath + suffix, ignored);
+    }
+    throw;
+  }
+}
+
+}  // namespace tovask::outlook

@@ -1,0 +1,198 @@
+#include "outlook/profile_state.h"
+
+#include <algorithm>
+
+#include "outlook/folder_path.h"
+#include "outlook/profile_schema.h"
+#include "outlook/store_failure.h"
+
+namespace tovask::outlook {
+
+namespace {
+
+// Address entries kept at most; a profile's senders normally fit many times.
+constexpr std::size_t kEntryCacheLimit = 200000;
+
+SqliteConnection& CheckedProfile(SqliteConnection& connection) {
+  CheckProfileSchema(connection);
+  return connection;
+}
+
+}  // namespace
+
+ProfileState::ProfileState(const std::string& path)
+    : connection_(path, /*create=*/false),
+      items_(CheckedProfile(connection_)),
+      dataVersion_(connection_.db(), "PRAGMA data_version"),
+      entryById_(connection_.db(),
+                 "SELECT name, address, type, smtp_address, first_name, last_name, job_title, "
+                 "assistant_name, business_telephone_number, mobile_telephone_number, street_address, "
+                 "faults FROM address_entries WHERE id = ?1") {
+  Refresh();
+}
+
+void ProfileState::Refresh() {
+  std::int64_t version = dataVersion_.Step() ? dataVersion_.Int(0) : 0;
+  dataVersion_.Reset();
+  if (version == seenDataVersion_) return;
+  LoadTree();
+  entries_.clear();
+  items_.Forget();
+  seenDataVersion_ = version;
+}
+
+void ProfileState::LoadTree() {
+  ReadTransaction snapshot(connection_);
+  std::vector<StoreRow> stores;
+  Statement selectStores(connection_.db(),
+                         "SELECT id, name, folded, read_only, faults FROM stores ORDER BY id");
+  while (selectStores.Step()) {
+    StoreRow store;
+    store.id = selectStores.Int(0);
+    store.name = selectStores.Text(1);
+    store.folded = selectStores.Text(2);
+    store.readOnly = selectStores.Int(3) != 0;
+    store.faults = FaultList(selectStores.Text(4));
+    stores.push_back(std::move(store));
+  }
+  std::unordered_map<std::int64_t, FolderRow> folders;
+  Statement selectFolders(connection_.db(),
+                          "SELECT id, store_id, parent_id, name, folded, item_type, faults FROM folders "
+                          "ORDER BY id");
+  while (selectFolders.Step()) {
+    FolderRow folder;
+    folder.id = selectFolders.Int(0);
+    folder.storeId = selectFolders.Int(1);
+    folder.parentId = selectFolders.Int(2);
+    folder.name = selectFolders.Text(3);
+    folder.folded = selectFolders.Text(4);
+    folder.itemType = static_cast<int>(selectFolders.Int(5));
+    folder.faults = FaultList(selectFolders.Text(6));
+    std::int64_t id = folder.id;
+    folders.emplace(id, std::move(folder));
+  }
+  // Ids grow with every insert, so the id order is the order of creation.
+  std::vector<std::int64_t> ids;
+  for (const auto& [id, folder] : folders) ids.push_back(id);
+  std::sort(ids.begin(), ids.end());
+  for (std::int64_t id : ids) {
+    FolderRow& folder = folders[id];
+    if (folder.parentId == 0) {
+      for (auto& store : stores) {
+        if (store.id == folder.storeId) store.rootId = id;
+      }
+    } else if (auto parent = folders.find(folder.parentId); parent != folders.end()) {
+      parent->second.children.push_back(id);
+    }
+  }
+  stores_ = std::move(stores);
+  folders_ = std::move(folders);
+}
+
+const StoreRow& ProfileState::StoreOf(const FolderRow& folder) const {
+  for (const auto& store : stores_) {
+    if (store.id == folder.storeId) return store;
+  }
+  throw StoreFailure(kNotFound, "The store of the folder " + folder.name + " no longer exists");
+}
+
+const StoreRow* ProfileState::FindStore(std::string_view name) const {
+  std::string folded = FoldName(name);
+  for (const auto& store : stores_) {
+    if (store.folded == folded) return &store;
+  }
+  return nullptr;
+}
+
+const FolderRow* ProfileState::FindFolder(std::int64_t id) const {
+  auto found = folders_.find(id);
+  return found == folders_.end() ? nullptr : &found->second;
+}
+
+const FolderRow* ProfileState::FindChild(const FolderRow& parent, std::string_view name) const {
+  std::string folded = FoldName(name);
+  for (std::int64_t id : parent.children) {
+    const FolderRow* child = FindFolder(id);
+    if (child != nullptr && child->folded == folded) return child;
+  }
+  return nullptr;
+}
+
+const FolderRow& ProfileState::Folder(std::int64_t id) const {
+  const FolderRow* folder = FindFolder(id);
+  if (folder == nullptr) {
+    throw StoreFailure(kNotFound, "The folder " + std::to_string(id) + " no longer exists");
+  }
+  return *folder;
+}
+
+std::string ProfileState::FolderPath(const FolderRow& folder) const {
+  std::vector<const FolderRow*> chain;
+  for (const FolderRow* at = &folder; at != nullptr && at->parentId != 0;
+       at = FindFolder(at->parentId)) {
+    chain.push_back(at);
+  }
+  // The root folder carries the store's name, so the path starts from it.
+  std::string path = "\\\\" + EscapeFolderName(StoreOf(folder).name);
+  for (auto at = chain.rbegin(); at != chain.rend(); ++at) {
+    path += '\\';
+    path += EscapeFolderName((*at)->name);
+  }
+  return path;
+}
+
+const FolderRow& ProfileState::AddFolder(const FolderRow& parent, std::string_view name, int itemType) {
+  std::string folded = FoldName(name);
+  std::int64_t parentId = parent.id;
+  std::int64_t storeId = parent.storeId;
+  std::int64_t id = 0;
+  {
+    WriteTransaction transaction(connection_);
+    Statement insert(connection_.db(),
+                     "INSERT INTO folders(store_id, parent_id, name, folded, item_type, faults) "
+                     "VALUES (?1, ?2, ?3, ?4, ?5, '')");
+    insert.Bind(1, storeId).Bind(2, parentId).Bind(3, name).Bind(4, folded).Bind(5, itemType);
+    try {
+      insert.Run();
+    } catch (const Failure& failure) {
+      if (failure.source() == "SQLite" && failure.number() == SQLITE_CONSTRAINT) {
+        throw StoreFailure(kCollision, "A folder named '" + std::string(name) + "' exists already in " +
+                                           FolderPath(parent));
+      }
+      throw;
+    }
+    id = connection_.LastInsertId();
+    transaction.Commit();
+  }
+  FolderRow row;
+  row.id = id;
+  row.storeId = storeId;
+  row.parentId = parentId;
+  row.name = std::string(name);
+  row.folded = std::move(folded);
+  row.itemType = itemType;
+  FolderRow& added = folders_[id] = std::move(row);
+  folders_[parentId].children.push_back(id);
+  return added;
+}
+
+std::shared_ptr<const AddressEntryRow> ProfileState::AddressEntry(std::int64_t id) {
+  auto found = entries_.find(id);
+  if (found != entries_.end()) return found->second;
+  entryById_.Bind(1, id);
+  std::shared_ptr<AddressEntryRow> entry;
+  if (entryById_.Step()) {
+    entry = std::make_shared<AddressEntryRow>();
+    entry->id = id;
+    for (int field = 0; field < kEntryFieldCount; ++field) {
+      entry->fields[field] = entryById_.Text(field);
+    }
+    entry->faults = FaultList(entryById_.Text(kEntryFieldCount));
+  }
+  entryById_.Reset();
+  if (entries_.size() >= kEntryCacheLimit) entries_.clear();
+  entries_.emplace(id, entry);
+  return entry;
+}
+
+}  // namespace tovask::outlook

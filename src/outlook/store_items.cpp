@@ -1,0 +1,71 @@
+// A folder's item collection in the profile store.
+#include <string>
+
+#include "outlook/entry_id.h"
+#include "outlook/store_failure.h"
+#include "outlook/store_objects.h"
+
+namespace tovask::outlook {
+
+namespace {
+
+class StoreItems : public Items {
+ public:
+  StoreItems(StatePtr state, std::int64_t folderId) : state_(std::move(state)), folderId_(folderId) {}
+
+  std::int32_t Count() override { return state_->items().List(folderId_).Count(); }
+
+  std::unique_ptr<Item> GetItem(std::int32_t index) override {
+    ItemRows& rows = state_->items();
+    ItemRow row = rows.Read(rows.List(folderId_), index);
+    return MakeStoreItem(state_, std::move(row), ReadOnly());
+  }
+
+  std::unique_ptr<Item> Find(std::string_view filter) override {
+    std::optional<std::string> entryId = ParseEntryIdFilter(filter);
+    if (!entryId) {
+      throw StoreFailure(kInvalidArgument, "Only the filter EntryID = '...' can be used, not: " +
+                                               std::string(filter));
+    }
+    std::optional<ItemRow> row = state_->items().FindByEntryId(UpperCaseHex(*entryId));
+    if (!row || row->folderId != folderId_) return nullptr;
+    return MakeStoreItem(state_, std::move(*row), ReadOnly());
+  }
+
+  std::unique_ptr<Item> Add(std::string_view messageClass) override {
+    if (messageClass.empty()) throw StoreFailure(kInvalidArgument, "An item needs a message class");
+    state_->Folder(folderId_);  // raises when the folder went
+    ItemRow row;
+    row.folderId = folderId_;
+    row.messageClass = std::string(messageClass);
+    return MakeStoreItem(state_, std::move(row), ReadOnly());
+  }
+
+  void Remove(std::int32_t index) override {
+    const FolderRow& folder = state_->Folder(folderId_);
+    if (state_->StoreOf(folder).readOnly) {
+      throw StoreFailure(kNoAccess, "The store of " + DescribeFolder(*state_, folder) + " is read-only");
+    }
+    if (folder.faults.Has("remove")) throw FaultFailure("remove", DescribeFolder(*state_, folder));
+    ItemRows& rows = state_->items();
+    ItemRow row = rows.Read(rows.List(folderId_), index);
+    if (!row.faults.empty() && FaultList(row.faults).Has("remove")) {
+      throw FaultFailure("remove", "item " + row.entryId);
+    }
+    rows.Remove(folderId_, row.id);
+  }
+
+ private:
+  bool ReadOnly() const { return state_->StoreOf(state_->Folder(folderId_)).readOnly; }
+
+  StatePtr state_;
+  std::int64_t folderId_;
+};
+
+}  // namespace
+
+std::unique_ptr<Items> MakeStoreItems(const StatePtr& state, std::int64_t folderId) {
+  return std::make_unique<StoreItems>(state, folderId);
+}
+
+}  // namespace tovask::outlook
