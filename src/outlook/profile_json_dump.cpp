@@ -25,7 +25,8 @@ std::string DateText(std::int64_t seconds) {
 
 std::string FaultsJson(std::string_view stored) {
   std::string json = "[";
-  const auto& names = FaultList(stored).names();
+  FaultList faults(stored);
+  const auto& names = faults.names();
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (i > 0) json += ", ";
     json += Quoted(names[i]);
