@@ -116,6 +116,7 @@ Person MakePerson(std::uint64_t seed, std::int64_t personIndex) {
   if (random.Chance(0.3)) {
     person.middleName =
         random.Pick(random.Chance(0.5) ? sample::FemaleFirstNames() : sample::MaleFirstNames());
+    if (person.middleName == person.firstName) person.middleName.clear();
   }
   person.lastName = random.Pick(sample::LastNames());
   person.company = &random.Pick(sample::Companies());
@@ -136,6 +137,12 @@ Person MakePerson(std::uint64_t seed, std::int64_t personIndex) {
   person.jobTitle = random.Pick(sample::JobTitles());
   person.phone = std::string(person.place->phonePrefix) + random.Digits(3) + " " + random.Digits(4);
   return person;
+}
+
+// A mobile number of the place's country: its country code, then digits.
+std::string MobileNumber(Random& random, const sample::Place& place) {
+  std::string_view country = place.phonePrefix.substr(0, place.phonePrefix.find(' '));
+  return std::string(country) + " 1" + random.Digits(2) + " " + random.Digits(7);
 }
 
 std::string FullName(const Person& person) {
@@ -334,7 +341,7 @@ void MakeContact(std::uint64_t seed, std::int64_t index, DateTime until, ItemDat
   const sample::Place& home = random.Chance(0.8) ? *person.place : random.Pick(sample::Places());
   text("HomeTelephoneNumber",
        std::string(home.phonePrefix) + random.Digits(3) + " " + random.Digits(4));
-  text("MobileTelephoneNumber", "+49 17" + random.Digits(1) + " " + random.Digits(7));
+  text("MobileTelephoneNumber", MobileNumber(random, *person.place));
   if (random.Chance(0.3))
     text("BusinessFaxNumber", person.phone.substr(0, person.phone.size() - 2) + "99");
 
@@ -391,8 +398,7 @@ AddressEntryData MakeSender(std::uint64_t seed, std::int64_t index, std::int64_t
     entry.type = "EX";
     entry.jobTitle = person.jobTitle;
     entry.businessTelephoneNumber = person.phone;
-    if (random.Chance(0.3))
-      entry.mobileTelephoneNumber = "+49 16" + random.Digits(1) + " " + random.Digits(7);
+    if (random.Chance(0.3)) entry.mobileTelephoneNumber = MobileNumber(random, *person.place);
     if (random.Chance(0.2))
       entry.assistantName = std::string(random.Pick(sample::FemaleFirstNames()));
     entry.streetAddress =
