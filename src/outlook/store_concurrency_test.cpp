@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -44,9 +45,15 @@ class StoreConcurrencyTest : public ::testing::Test {
  protected:
   void SetUp() override {
     InitProfile(profile_);
+    if (const char* previous = std::getenv("TOVASK_PROFILE")) previousProfile_ = previous;
     setenv("TOVASK_PROFILE", profile_.c_str(), 1);
   }
-  void TearDown() override { unsetenv("TOVASK_PROFILE"); }
+  void TearDown() override {
+    if (previousProfile_)
+      setenv("TOVASK_PROFILE", previousProfile_->c_str(), 1);
+    else
+      unsetenv("TOVASK_PROFILE");
+  }
 
   // Runs `body` in a child process, which ends with status 0 when the body
   // returns and 1 when it raises. The child never returns here.
@@ -89,6 +96,7 @@ class StoreConcurrencyTest : public ::testing::Test {
 
   tovask::testing::TempDir dir_;
   std::string profile_ = dir_.File("profile.db");
+  std::optional<std::string> previousProfile_;
 };
 
 TEST_F(StoreConcurrencyTest, TwoProcessesSavingAtOnceLoseNothing) {

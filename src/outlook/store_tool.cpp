@@ -263,8 +263,15 @@ void WriteFolder(Folder& folder, int depth, std::ostream& out) {
     line += folder.FolderPath();
   } catch (const Failure& failure) {
     NoteTrappedFailure();
-    line += "?";
     faults.push_back(FailureTail(failure));
+    // Without its path the folder is still known by its name.
+    try {
+      line += "? " + folder.Name();
+    } catch (const Failure& nameFailure) {
+      NoteTrappedFailure();
+      line += "?";
+      faults.push_back(FailureTail(nameFailure));
+    }
   }
   try {
     line += "  " + TypeName(folder.DefaultItemType());

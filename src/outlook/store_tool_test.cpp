@@ -74,7 +74,7 @@ constexpr const char* kSmallProfile = R"({"stores": [
       {"class": "IPM.Note", "props": {"Subject": "Hello"},
        "sender": {"name": "Carl", "address": "carl@example.org", "type": "SMTP", "faults": ["read:Address"]}},
       {"class": "REPORT.IPM.Note.NDR", "props": {"Subject": "Undeliverable"}, "sender": null}]},
-    {"name": "Broken", "type": 0, "faults": ["items"]}]}},
+    {"name": "Broken", "type": 0, "faults": ["items", "path"]}]}},
   {"name": "Archive", "readOnly": true, "root": {"type": 0, "items": [
       {"class": "IPM.Note", "modified": "2020-12-31 23:59:59", "props": {"Subject": "Old"}}]}}
 ]})";
@@ -142,8 +142,9 @@ TEST_F(StoreToolTest, TreeShowsPathsTypesCountsAndFaults) {
   EXPECT_EQ(lines[2], "    \\\\Personal Folders\\Contacts\\Team  contact  1 item");
   EXPECT_EQ(lines[3], "  \\\\Personal Folders\\A%5CB  mail  2 items");
   // The faulted folder is shown with its failure, and the walk goes on.
-  EXPECT_TRUE(lines[4].starts_with("  \\\\Personal Folders\\Broken  mail  ? items  [")) << lines[4];
-  EXPECT_NE(lines[4].find("items"), std::string::npos);
+  EXPECT_TRUE(lines[4].starts_with("  ? Broken  mail  ? items  [")) << lines[4];
+  EXPECT_NE(lines[4].find("'path'"), std::string::npos) << lines[4];
+  EXPECT_NE(lines[4].find("'items'"), std::string::npos) << lines[4];
   EXPECT_EQ(lines[5], "\\\\Archive  mail  1 item");
 }
 
