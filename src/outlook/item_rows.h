@@ -85,7 +85,7 @@ class ItemRows {
   void ReadAhead(ItemList& list, std::int32_t position);
 
   SqliteConnection& connection_;
-  Statement folderVersion_, folderItems_, rowRange_, rowById_, rowByEntryId_;
+  Statement folderVersion_, folderItems_, rowRange_, rowSpan_, rowById_, rowByEntryId_;
   Statement nextCounter_, prefix_, insert_, update_, copy_, remove_, bump_;
   std::unordered_map<std::int64_t, std::unique_ptr<ItemList>> lists_;
 

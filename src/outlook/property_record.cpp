@@ -57,26 +57,23 @@ bool ReadLength(std::string_view bytes, std::size_t& at, std::size_t& length) {
 }  // namespace
 
 void PropertyRecord::Decode() const {
-  auto offsets = std::make_unique<std::uint32_t[]>(PropertyCount());  // zeroed
+  auto spans = std::make_unique<Span[]>(PropertyCount());  // zeroed
   std::size_t at = 0;
   while (at < bytes_.size()) {
     auto id = static_cast<unsigned char>(bytes_[at++]);
-    std::size_t lengthAt = at;
     std::size_t length = 0;
     if (id >= PropertyCount() || !ReadLength(bytes_, at, length)) throw Damaged();
-    offsets[id] = static_cast<std::uint32_t>(lengthAt);
+    spans[id] = {static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(length)};
     at += length;
   }
-  offsets_ = std::move(offsets);
+  spans_ = std::move(spans);
 }
 
 bool PropertyRecord::Find(PropertyId id, std::string_view& bytes) const {
-  if (!offsets_) Decode();
-  std::size_t at = offsets_[id];
-  if (at == 0) return false;
-  std::size_t length = 0;
-  ReadLength(bytes_, at, length);  // checked by Decode()
-  bytes = std::string_view(bytes_).substr(at, length);
+  if (!spans_) Decode();
+  const Span& span = spans_[id];
+  if (span.offset == 0) return false;
+  bytes = std::string_view(bytes_.data() + span.offset, span.size);
   return true;
 }
 
@@ -100,7 +97,7 @@ void PropertyRecord::Replace(PropertyId id, const std::string_view* bytes) {
     rebuilt.append(value);
   }
   bytes_ = std::move(rebuilt);
-  offsets_.reset();
+  spans_.reset();
 }
 
 std::string EncodeRecord(std::vector<std::pair<PropertyId, std::string>> entries) {

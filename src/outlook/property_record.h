@@ -28,7 +28,7 @@ class PropertyRecord {
   PropertyRecord(const PropertyRecord& other) : bytes_(other.bytes_) {}
   PropertyRecord& operator=(const PropertyRecord& other) {
     bytes_ = other.bytes_;
-    offsets_.reset();
+    spans_.reset();
     return *this;
   }
   PropertyRecord(PropertyRecord&&) noexcept = default;
@@ -56,10 +56,14 @@ class PropertyRecord {
   void Replace(PropertyId id, const std::string_view* bytes);
 
   std::string bytes_;
-  // Built on the first look-up: where each property's length field starts
-  // in bytes_ (0: unset; no entry's length can start at 0 because every
-  // entry begins with its id). Items stay small until they are read.
-  mutable std::unique_ptr<std::uint32_t[]> offsets_;
+  // Built on the first look-up: where each property's value starts in
+  // bytes_ (0: unset; no value can start at 0 because every entry begins
+  // with its id) and how long it is. Items stay small until they are read.
+  struct Span {
+    std::uint32_t offset;
+    std::uint32_t size;
+  };
+  mutable std::unique_ptr<Span[]> spans_;
 };
 
 // A record holding exactly the entries (any order; each id once).

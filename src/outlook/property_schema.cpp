@@ -1,8 +1,11 @@
 #include "outlook/property_schema.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
+#include <type_traits>
 
 namespace tovask::outlook {
 
@@ -170,22 +173,86 @@ constexpr bool EqualFolded(std::string_view a, std::string_view b) {
   return true;
 }
 
-constexpr std::uint32_t HashFolded(std::string_view text) {
-  std::uint32_t hash = 2166136261u;
-  for (char c : text) {
-    hash ^= static_cast<unsigned char>(Fold(c));
-    hash *= 16777619u;
+// Reads up to eight bytes little-endian with every letter in lower case
+// (setting bit 0x20 lower-cases a letter and leaves digits alone; names are
+// letters and digits), so a look-up hashes a name in a few steps.
+constexpr std::uint64_t FoldedWord(std::string_view text, std::size_t at, std::size_t count) {
+  std::uint64_t word = 0;
+  if (!std::is_constant_evaluated() && count == 8) {
+    std::memcpy(&word, text.data() + at, 8);
+    return word | 0x2020202020202020ull;  // the same as the loop below on little-endian machines
   }
-  return hash;
+  for (std::size_t i = 0; i < count; ++i) {
+    word |= static_cast<std::uint64_t>(static_cast<unsigned char>(text[at + i]) | 0x20) << (8 * i);
+  }
+  return word;
+}
+
+// The first and the last eight characters and the length.
+constexpr std::uint32_t HashFolded(std::string_view text) {
+  std::size_t size = text.size();
+  std::uint64_t head = FoldedWord(text, 0, size < 8 ? size : 8);
+  std::uint64_t tail = size > 8 ? FoldedWord(text, size - 8, 8) : 0;
+  std::uint64_t mixed = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full) ^ size;
+  return static_cast<std::uint32_t>(mixed >> 32);
 }
 
 constexpr std::size_t kSlots = 512;  // a power of two, under half full
 
+constexpr std::size_t kNameWords = 4;  // names have at most 32 characters
+
+// A name as whole words for comparing without regard to case: the name's
+// bytes (zero-padded) and, per word, the bit 0x20 set where the name has a
+// letter. A text matches when it differs from the name at most in those
+// bits.
+struct NameWords {
+  std::array<std::uint64_t, kNameWords> bytes{};
+  std::array<std::uint64_t, kNameWords> letters{};
+};
+
+constexpr NameWords MakeNameWords(std::string_view name) {
+  NameWords words;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    auto c = static_cast<unsigned char>(name[i]);
+    words.bytes[i / 8] |= static_cast<std::uint64_t>(c) << (8 * (i % 8));
+    bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (letter) words.letters[i / 8] |= std::uint64_t{0x20} << (8 * (i % 8));
+  }
+  return words;
+}
+
+std::uint64_t Load8(const char* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, 8);
+  return word;
+}
+
+// `text` has the name's length.
+bool MatchesWords(const NameWords& words, std::string_view text) {
+  std::size_t size = text.size();
+  std::size_t word = 0;
+  for (; (word + 1) * 8 <= size; ++word) {
+    if (((Load8(text.data() + word * 8) ^ words.bytes[word]) & ~words.letters[word]) != 0) return false;
+  }
+  std::size_t rest = size - word * 8;
+  if (rest == 0) return true;
+  std::uint64_t chunk = 0;
+  if (size >= 8) {
+    // The last eight bytes, shifted so that only the rest remains.
+    chunk = Load8(text.data() + size - 8) >> (8 * (8 - rest));
+  } else {
+    for (std::size_t i = 0; i < rest; ++i) {
+      chunk |= static_cast<std::uint64_t>(static_cast<unsigned char>(text[i])) << (8 * i);
+    }
+  }
+  return ((chunk ^ words.bytes[word]) & ~words.letters[word]) == 0;
+}
+
 struct Table {
   std::array<PropertyInfo, kCount> infos{};
+  std::array<NameWords, kCount> words{};
   // Open addressing by the folded name's hash; each slot holds id + 1.
   std::array<std::uint16_t, kSlots> slots{};
-  PropertyId byName(std::string_view name) const;
 };
 
 constexpr Table MakeTable() {
@@ -193,6 +260,8 @@ constexpr Table MakeTable() {
   for (int i = 0; i < kCount; ++i) {
     table.infos[i] = {kRows[i].name, kRows[i].kind, kRows[i].access, kRows[i].scopes,
                       static_cast<PropertyId>(i)};
+    if (std::string_view(kRows[i].name).size() > 8 * kNameWords) throw "property name too long";
+    table.words[i] = MakeNameWords(kRows[i].name);
     std::size_t slot = HashFolded(kRows[i].name) & (kSlots - 1);
     while (table.slots[slot] != 0) slot = (slot + 1) & (kSlots - 1);
     table.slots[slot] = static_cast<std::uint16_t>(i + 1);
@@ -209,23 +278,37 @@ constexpr int IdOf(std::string_view name) {
   return -1;
 }
 
-std::string Join(std::string_view a, std::string_view separator, std::string_view b) {
-  if (a.empty()) return std::string(b);
-  if (b.empty()) return std::string(a);
-  std::string joined;
-  joined.reserve(a.size() + separator.size() + b.size());
-  joined.append(a).append(separator).append(b);
-  return joined;
+// Appends the part after the separator, leaving out both when the part is
+// empty and the separator when nothing precedes it.
+void Append(std::string& out, std::string_view separator, std::string_view part) {
+  if (part.empty()) return;
+  if (!out.empty()) out.append(separator);
+  out.append(part);
 }
 
-// "X (Y)", or the one that is not empty.
-std::string WithParenthesis(std::string_view outer, std::string_view inner) {
+// Last and first name with the separator between, then the suffix.
+std::string LastFirst(const NameParts& parts, std::string_view separator, bool suffix,
+                      std::size_t room) {
+  std::string out;
+  out.reserve(parts.last.size() + parts.first.size() + parts.suffix.size() + room + 4);
+  Append(out, "", parts.last);
+  Append(out, separator, parts.first);
+  if (suffix) Append(out, " ", parts.suffix);
+  return out;
+}
+
+// "outer (inner)", or the one that is not empty.
+std::string WithParenthesis(std::string outer, std::string_view inner) {
   if (outer.empty()) return std::string(inner);
-  if (inner.empty()) return std::string(outer);
-  std::string joined;
-  joined.reserve(outer.size() + inner.size() + 3);
-  joined.append(outer).append(" (").append(inner).append(")");
-  return joined;
+  if (!inner.empty()) outer.append(" (").append(inner).append(")");
+  return outer;
+}
+
+std::string Text(std::string_view text, std::size_t room) {
+  std::string out;
+  out.reserve(text.size() + room);
+  out.append(text);
+  return out;
 }
 
 }  // namespace
@@ -237,8 +320,9 @@ const PropertyInfo& PropertyAt(PropertyId id) { return kTable.infos[id]; }
 const PropertyInfo* FindProperty(std::string_view name) {
   std::size_t slot = HashFolded(name) & (kSlots - 1);
   while (kTable.slots[slot] != 0) {
-    const PropertyInfo& info = kTable.infos[kTable.slots[slot] - 1];
-    if (EqualFolded(info.name, name)) return &info;
+    int id = kTable.slots[slot] - 1;
+    const PropertyInfo& info = kTable.infos[id];
+    if (info.name.size() == name.size() && MatchesWords(kTable.words[id], name)) return &info;
     slot = (slot + 1) & (kSlots - 1);
   }
   return nullptr;
@@ -248,10 +332,11 @@ PropertyScope ScopeOfClass(std::string_view messageClass) {
   return EqualFolded(messageClass, "IPM.Contact") ? kContactScope : kOtherScope;
 }
 
-#define TOVASK_PROPERTY_ID(function, name)                \
-  PropertyId function() {                                 \
-    static_assert(IdOf(name) >= 0, name " is in the table"); \
-    return static_cast<PropertyId>(IdOf(name));           \
+#define TOVASK_PROPERTY_ID(function, name)           \
+  PropertyId function() {                            \
+    constexpr int kId = IdOf(name);                  \
+    static_assert(kId >= 0, name " is in the table"); \
+    return static_cast<PropertyId>(kId);             \
   }
 TOVASK_PROPERTY_ID(EntryIdProperty, "EntryID")
 TOVASK_PROPERTY_ID(CreationTimeProperty, "CreationTime")
@@ -266,31 +351,36 @@ TOVASK_PROPERTY_ID(FullNameProperty, "FullName")
 #undef TOVASK_PROPERTY_ID
 
 std::string ComputeNameProperty(PropertyId id, const NameParts& parts) {
-  std::string_view name = kRows[id].name;
-  if (name == "LastNameAndFirstName") return Join(parts.last, ", ", parts.first);
-  if (name == "LastFirstAndSuffix") {
-    return Join(Join(parts.last, ", ", parts.first), " ", parts.suffix);
+  // Each form is built in one string, reserved once.
+  const std::size_t company = parts.company.size() + 3;
+  switch (id) {
+    case IdOf("LastNameAndFirstName"):
+      return LastFirst(parts, ", ", false, 0);
+    case IdOf("LastFirstAndSuffix"):
+      return LastFirst(parts, ", ", true, 0);
+    case IdOf("LastFirstNoSpace"):
+      return LastFirst(parts, "", false, 0);
+    case IdOf("LastFirstNoSpaceAndSuffix"):
+      return LastFirst(parts, "", true, 0);
+    case IdOf("LastFirstSpaceOnly"):
+      return LastFirst(parts, " ", false, 0);
+    case IdOf("LastFirstNoSpaceCompany"):
+      return WithParenthesis(LastFirst(parts, "", false, company), parts.company);
+    case IdOf("LastFirstSpaceOnlyCompany"):
+      return WithParenthesis(LastFirst(parts, " ", false, company), parts.company);
+    case IdOf("CompanyLastFirstNoSpace"):
+      return WithParenthesis(Text(parts.company, parts.last.size() + parts.first.size() + 3),
+                             LastFirst(parts, "", false, 0));
+    case IdOf("CompanyLastFirstSpaceOnly"):
+      return WithParenthesis(Text(parts.company, parts.last.size() + parts.first.size() + 4),
+                             LastFirst(parts, " ", false, 0));
+    case IdOf("CompanyAndFullName"):
+      return WithParenthesis(Text(parts.company, parts.full.size() + 3), parts.full);
+    case IdOf("FullNameAndCompany"):
+      return WithParenthesis(Text(parts.full, company), parts.company);
+    default:
+      std::abort();  // every computed row has a form above
   }
-  if (name == "LastFirstNoSpace") return Join(parts.last, "", parts.first);
-  if (name == "LastFirstNoSpaceAndSuffix") {
-    return Join(Join(parts.last, "", parts.first), " ", parts.suffix);
-  }
-  if (name == "LastFirstSpaceOnly") return Join(parts.last, " ", parts.first);
-  if (name == "LastFirstNoSpaceCompany") {
-    return WithParenthesis(Join(parts.last, "", parts.first), parts.company);
-  }
-  if (name == "LastFirstSpaceOnlyCompany") {
-    return WithParenthesis(Join(parts.last, " ", parts.first), parts.company);
-  }
-  if (name == "CompanyLastFirstNoSpace") {
-    return WithParenthesis(parts.company, Join(parts.last, "", parts.first));
-  }
-  if (name == "CompanyLastFirstSpaceOnly") {
-    return WithParenthesis(parts.company, Join(parts.last, " ", parts.first));
-  }
-  if (name == "CompanyAndFullName") return WithParenthesis(parts.company, parts.full);
-  if (name == "FullNameAndCompany") return WithParenthesis(parts.full, parts.company);
-  std::abort();  // every computed row has a form above
 }
 
 std::string KindNameOfClass(std::string_view messageClass) {

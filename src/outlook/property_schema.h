@@ -47,7 +47,7 @@ enum PropertyScope : std::uint8_t { kContactScope = 1, kOtherScope = 2, kAllScop
 using PropertyId = std::uint8_t;
 
 struct PropertyInfo {
-  const char* name;  // the canonical spelling
+  std::string_view name;  // the canonical spelling
   PropertyKind kind;
   PropertyAccess access;
   std::uint8_t scopes;

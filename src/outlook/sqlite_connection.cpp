@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "outlook/store_failure.h"
+
 namespace tovask::outlook {
 
 namespace {
@@ -112,7 +114,7 @@ SqliteConnection::SqliteConnection(const std::string& path, bool create) : path_
     // file") does not say which file; the caller needs to know.
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
-      throw Failure("ProfileStore", -2147221233, "The profile " + path + " does not exist");
+      throw StoreFailure(kNotFound, "The profile " + path + " does not exist");
     }
   }
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
@@ -130,14 +132,33 @@ SqliteConnection::SqliteConnection(const std::string& path, bool create) : path_
     // With WAL, NORMAL still never corrupts the file on a crash; it only
     // defers the fsync to checkpoints.
     Exec("PRAGMA synchronous=NORMAL");
+    // Checkpoints (the only moments that wait for the disk under NORMAL)
+    // come every few thousand single-item saves rather than every few
+    // hundred.
+    Exec("PRAGMA wal_autocheckpoint=8192");
+    begin_ = Statement(db_, "BEGIN IMMEDIATE");
+    commit_ = Statement(db_, "COMMIT");
   } catch (...) {
+    begin_ = Statement();
+    commit_ = Statement();
     sqlite3_close(db_);
     db_ = nullptr;
     throw;
   }
 }
 
-SqliteConnection::~SqliteConnection() { sqlite3_close(db_); }
+SqliteConnection::~SqliteConnection() {
+  // Statements first: a connection with statements left does not close.
+  begin_ = Statement();
+  commit_ = Statement();
+  sqlite3_close(db_);
+}
+
+void SqliteConnection::Rollback() noexcept {
+  // Its result is of no use: when it fails, SQLite has ended the
+  // transaction already.
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
 
 void SqliteConnection::Exec(std::string_view sql) {
   std::string text(sql);
@@ -146,15 +167,15 @@ void SqliteConnection::Exec(std::string_view sql) {
 }
 
 WriteTransaction::WriteTransaction(SqliteConnection& connection) : connection_(connection) {
-  connection_.Exec("BEGIN IMMEDIATE");
+  connection_.Begin();
 }
 
 WriteTransaction::~WriteTransaction() {
-  if (open_) sqlite3_exec(connection_.db(), "ROLLBACK", nullptr, nullptr, nullptr);
+  if (open_) connection_.Rollback();
 }
 
 void WriteTransaction::Commit() {
-  connection_.Exec("COMMIT");
+  connection_.Commit();
   open_ = false;
 }
 

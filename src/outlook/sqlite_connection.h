@@ -71,9 +71,16 @@ class SqliteConnection {
   std::int64_t LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
   int Changes() const { return sqlite3_changes(db_); }
 
+  // The statements of WriteTransaction, prepared once: a session saves
+  // items one transaction at a time.
+  void Begin() { begin_.Run(); }
+  void Commit() { commit_.Run(); }
+  void Rollback() noexcept;
+
  private:
   sqlite3* db_ = nullptr;
   std::string path_;
+  Statement begin_, commit_;
 };
 
 // A write transaction: BEGIN IMMEDIATE takes the write lock at once (waiting

@@ -210,16 +210,36 @@ TEST(PropertySchemaTest, ContactsHaveEveryDocumentFieldAndBillingInformation) {
   int contactFields = 0;
   for (int id = 0; id < PropertyCount(); ++id) {
     const PropertyInfo& info = PropertyAt(static_cast<PropertyId>(id));
-    std::string name = info.name;
+    std::string name(info.name);
     if ((info.scopes & kContactScope) != 0 && name != "MessageClass" && name != "BillingInformation") {
       ++contactFields;
     }
     EXPECT_EQ(FindProperty(name), &info) << name;
   }
   EXPECT_EQ(contactFields, 126);
-  EXPECT_NE(FindProperty("BILLINGINFORMATION"), nullptr);
-  EXPECT_EQ(FindProperty("FirstName "), nullptr);
-  EXPECT_EQ(FindProperty(""), nullptr);
+  // Names match without regard to letter case, and in nothing else.
+  const std::pair<std::string, const char*> rows[] = {
+      {"BILLINGINFORMATION", "BillingInformation"},
+      {"email2addresstype", "Email2AddressType"},
+      {"user4", "User4"},
+      {"ttytddtelephonenumber", "TTYTDDTelephoneNumber"},
+      {"FirstName ", nullptr},
+      {"FirstNam", nullptr},
+      {std::string("Email") + char(0x11) + "Address", nullptr},
+      {"Email4Address", nullptr},
+      {"User\x14", nullptr},
+      {"Fïrstname", nullptr},
+      {"", nullptr},
+  };
+  for (const auto& [query, expected] : rows) {
+    const PropertyInfo* found = FindProperty(query);
+    if (expected == nullptr) {
+      EXPECT_EQ(found, nullptr) << query;
+    } else {
+      ASSERT_NE(found, nullptr) << query;
+      EXPECT_EQ(found->name, expected) << query;
+    }
+  }
 }
 
 TEST(KindNameTest, ByMessageClass) {
