@@ -1,11 +1,15 @@
 #include "main/operations.h"
 
+#include "export/export_contacts.h"
+#include "folders/list_folders.h"
+
 namespace tovask {
 
 Operations DefaultOperations() {
   Operations operations;
-  // Wire each operation in here as it becomes available, e.g.
-  //   operations.exportContacts = ExportContacts;
+  operations.listFolders = ListFolders;
+  operations.exportContacts = ExportContacts;
+  // Import and harvest are not in this build yet.
   return operations;
 }
 
