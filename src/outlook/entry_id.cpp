@@ -90,12 +90,11 @@ std::optional<std::string> ParseEntryIdFilter(std::string_view filter) {
   ++at;
   std::string value;
   while (true) {
-    if (at >= filter.size()) return std::nullopt;  // no closing quote
-    char c = filter[at++];
-    if (c != '\'') {
-      value.push_back(c);
-      continue;
-    }
+    // Copies up to the next quote at once: identifiers hold none.
+    std::size_t quote = filter.find('\'', at);
+    if (quote == std::string_view::npos) return std::nullopt;  // no closing quote
+    value.append(filter.substr(at, quote - at));
+    at = quote + 1;
     if (at < filter.size() && filter[at] == '\'') {
       value.push_back('\'');
       ++at;

@@ -27,6 +27,8 @@ class StoreItems : public Items {
       throw StoreFailure(kInvalidArgument, "Only the filter EntryID = '...' can be used, not: " +
                                                std::string(filter));
     }
+    // Every identifier in the profile has that form; nothing else can match.
+    if (!IsEntryIdText(*entryId)) return nullptr;
     std::optional<ItemRow> row = state_->items().FindByEntryId(UpperCaseHex(*entryId));
     if (!row || row->folderId != folderId_) return nullptr;
     return MakeStoreItem(state_, std::move(*row), ReadOnly());
