@@ -8,13 +8,19 @@
 namespace tovask {
 
 void AddCDataElement(XmlWriter& writer, std::string_view name, const Value& value) {
-  writer.CDataElement(name, ValueText(value));
+  // Texts, most of a contact's fields, go out without a copy.
+  if (const auto* text = std::get_if<std::string>(&value)) {
+    writer.CDataElement(name, *text);
+  } else {
+    writer.CDataElement(name, ValueText(value));
+  }
 }
 
 void AddTextElement(XmlWriter& writer, std::string_view contactName, std::string_view name,
                     const Value& value) {
   try {
-    if (!ValueText(value).empty()) AddCDataElement(writer, name, value);
+    const auto* text = std::get_if<std::string>(&value);
+    if (text ? !text->empty() : !ValueText(value).empty()) AddCDataElement(writer, name, value);
   } catch (const Failure& failure) {
     NoteTrappedFailure();
     Log([&] {
