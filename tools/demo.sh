@@ -22,7 +22,7 @@ build/tovask -f "$demo/folders.xml" -l "$demo/run.log"
 cat "$demo/folders.xml"
 
 echo
-echo "== tovask -o 0 '\\\\Personal Folders\\Contacts' $demo/contacts.xml -r -l $demo/run.log"
+printf '%s\n' "== tovask -o 0 '\\\\Personal Folders\Contacts' $demo/contacts.xml -r -l $demo/run.log"
 build/tovask -o 0 '\\Personal Folders\Contacts' "$demo/contacts.xml" -r -l "$demo/run.log"
 cat "$demo/contacts.xml"
 
