@@ -14,7 +14,7 @@ bool EqualFolded(std::string_view a, std::string_view b) {
   return true;
 }
 
-constexpr std::string_view kOperations[] = {"logon", "save",  "copy", "remove",    "items",
+constexpr std::string_view kOperations[] = {"logon",      "save", "copy", "remove",    "items",
                                             "subfolders", "path", "type", "addFolder", "sender"};
 
 }  // namespace

@@ -16,7 +16,8 @@ constexpr std::int32_t kWalkBatch = 256;
 constexpr std::int32_t kJumpBatch = 16;
 
 constexpr char kRowColumns[] =
-    "SELECT id, folder_id, entry_id, class, created, modified, sender_id, faults, props FROM items ";
+    "SELECT id, folder_id, entry_id, class, created, modified, sender_id, faults, props FROM "
+    "items ";
 
 ItemRow RowFrom(const Statement& select) {
   ItemRow row;
@@ -42,10 +43,10 @@ ItemRows::ItemRows(SqliteConnection& connection)
     : connection_(connection),
       folderVersion_(connection.db(), "SELECT version FROM folders WHERE id = ?1"),
       folderItems_(connection.db(), "SELECT id FROM items WHERE folder_id = ?1 ORDER BY id"),
-      rowRange_(connection.db(),
-                std::string(kRowColumns) + "WHERE folder_id = ?1 AND id BETWEEN ?2 AND ?3 ORDER BY id"),
-      rowSpan_(connection.db(),
-               std::string(kRowColumns) + "WHERE id BETWEEN ?2 AND ?3 AND +folder_id = ?1 ORDER BY id"),
+      rowRange_(connection.db(), std::string(kRowColumns) +
+                                     "WHERE folder_id = ?1 AND id BETWEEN ?2 AND ?3 ORDER BY id"),
+      rowSpan_(connection.db(), std::string(kRowColumns) +
+                                    "WHERE id BETWEEN ?2 AND ?3 AND +folder_id = ?1 ORDER BY id"),
       rowById_(connection.db(), std::string(kRowColumns) + "WHERE id = ?1"),
       rowByEntryId_(connection.db(), std::string(kRowColumns) + "WHERE entry_id = ?1"),
       nextCounter_(connection.db(),
@@ -53,14 +54,17 @@ ItemRows::ItemRows(SqliteConnection& connection)
                    "RETURNING CAST(value AS INTEGER) - 1"),
       prefix_(connection.db(), "SELECT value FROM meta WHERE key = 'prefix'"),
       insert_(connection.db(),
-              "INSERT INTO items(folder_id, entry_id, class, created, modified, sender_id, faults, props) "
+              "INSERT INTO items(folder_id, entry_id, class, created, modified, sender_id, faults, "
+              "props) "
               "VALUES (?1, ?2, ?3, ?4, ?4, ?5, '', ?6)"),
       update_(connection.db(), "UPDATE items SET props = ?2, modified = ?3 WHERE id = ?1"),
       copy_(connection.db(),
-            "INSERT INTO items(folder_id, entry_id, class, created, modified, sender_id, faults, props) "
+            "INSERT INTO items(folder_id, entry_id, class, created, modified, sender_id, faults, "
+            "props) "
             "SELECT ?1, ?2, class, ?3, ?3, sender_id, '', props FROM items WHERE id = ?4"),
       remove_(connection.db(), "DELETE FROM items WHERE id = ?1"),
-      bump_(connection.db(), "UPDATE folders SET version = version + 1 WHERE id = ?1 RETURNING version") {}
+      bump_(connection.db(),
+            "UPDATE folders SET version = version + 1 WHERE id = ?1 RETURNING version") {}
 
 void ItemRows::Forget() {
   for (auto& [id, list] : lists_) list->checked = false;
@@ -118,14 +122,15 @@ void ItemRows::Load(ItemList& list) {
 
 ItemRow ItemRows::Read(ItemList& list, std::int32_t position) {
   if (position < 1 || position > list.Count()) {
-    throw StoreFailure(kNotFound, "There is no item at position " + std::to_string(position) + " of " +
-                                      std::to_string(list.Count()));
+    throw StoreFailure(kNotFound, "There is no item at position " + std::to_string(position) +
+                                      " of " + std::to_string(list.Count()));
   }
   std::int64_t id = list.ids[position - 1];
   auto lookUp = [&]() -> ItemRow* {
     if (aheadFolder_ != list.folderId) return nullptr;
-    auto found = std::lower_bound(ahead_.begin(), ahead_.end(), id,
-                                  [](const ItemRow& row, std::int64_t wanted) { return row.id < wanted; });
+    auto found =
+        std::lower_bound(ahead_.begin(), ahead_.end(), id,
+                         [](const ItemRow& row, std::int64_t wanted) { return row.id < wanted; });
     if (found == ahead_.end() || found->id != id) return nullptr;
     return &*found;
   };
@@ -151,8 +156,8 @@ ItemRow ItemRows::Read(ItemList& list, std::int32_t position) {
     if (found) return single;
   }
   list.checked = false;
-  throw StoreFailure(kNotFound, "The item at position " + std::to_string(position) +
-                                    " no longer exists");
+  throw StoreFailure(kNotFound,
+                     "The item at position " + std::to_string(position) + " no longer exists");
 }
 
 void ItemRows::ReadAhead(ItemList& list, std::int32_t position) {
@@ -200,7 +205,8 @@ std::string ItemRows::NextEntryId() {
   if (prefix_.Step()) prefix = ParseEntryIdPrefix(prefix_.Text(0));
   prefix_.Reset();
   if (counter <= 0 || !prefix) {
-    throw StoreFailure(kCallFailed, "The profile " + connection_.path() + " has no identifier counter");
+    throw StoreFailure(kCallFailed,
+                       "The profile " + connection_.path() + " has no identifier counter");
   }
   return MakeEntryId(*prefix, static_cast<std::uint64_t>(counter));
 }

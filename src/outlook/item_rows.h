@@ -27,7 +27,7 @@ struct ItemRow {
   std::int64_t folderId = 0;
   std::string entryId;
   std::string messageClass;
-  std::int64_t created = 0;   // seconds since 1970-01-01 local time
+  std::int64_t created = 0;  // seconds since 1970-01-01 local time
   std::int64_t modified = 0;
   std::int64_t senderId = 0;  // 0: none
   std::string faults;         // FaultList's stored form

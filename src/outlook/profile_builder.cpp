@@ -6,8 +6,8 @@
 
 #include "outlook/entry_id.h"
 #include "outlook/fault_list.h"
-#include "outlook/outlook.h"
 #include "outlook/folder_path.h"
+#include "outlook/outlook.h"
 #include "outlook/profile_schema.h"
 #include "outlook/property_record.h"
 #include "outlook/sqlite_connection.h"
@@ -66,23 +66,28 @@ class ProfileWriter {
     // as new ones, whatever the loaded document keeps.
     prefix_ = RandomEntryIdPrefix();
     WriteMeta(connection_, "prefix", EntryIdPrefixText(prefix_));
-    insertStore_ = Statement(connection_.db(),
-                             "INSERT INTO stores(name, folded, read_only, faults) VALUES (?1, ?2, ?3, ?4)");
-    insertFolder_ = Statement(connection_.db(),
-                              "INSERT INTO folders(store_id, parent_id, name, folded, item_type, faults) "
-                              "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-    insertEntry_ = Statement(connection_.db(),
-                             "INSERT INTO address_entries(name, address, type, smtp_address, first_name, "
-                             "last_name, job_title, assistant_name, business_telephone_number, "
-                             "mobile_telephone_number, street_address, faults) "
-                             "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
-    insertItem_ = Statement(connection_.db(),
-                            "INSERT INTO items(folder_id, entry_id, class, created, modified, sender_id, "
-                            "faults, props) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    insertStore_ =
+        Statement(connection_.db(),
+                  "INSERT INTO stores(name, folded, read_only, faults) VALUES (?1, ?2, ?3, ?4)");
+    insertFolder_ =
+        Statement(connection_.db(),
+                  "INSERT INTO folders(store_id, parent_id, name, folded, item_type, faults) "
+                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+    insertEntry_ =
+        Statement(connection_.db(),
+                  "INSERT INTO address_entries(name, address, type, smtp_address, first_name, "
+                  "last_name, job_title, assistant_name, business_telephone_number, "
+                  "mobile_telephone_number, street_address, faults) "
+                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+    insertItem_ =
+        Statement(connection_.db(),
+                  "INSERT INTO items(folder_id, entry_id, class, created, modified, sender_id, "
+                  "faults, props) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
   }
 
-  std::int64_t AddStore(const std::string& name, bool readOnly, const std::vector<std::string>& storeFaults,
-                        int rootType, const std::vector<std::string>& rootFaults) {
+  std::int64_t AddStore(const std::string& name, bool readOnly,
+                        const std::vector<std::string>& storeFaults, int rootType,
+                        const std::vector<std::string>& rootFaults) {
     if (name.empty()) throw BadInput("A store needs a name");
     CheckItemType(rootType);
     std::string folded = FoldName(name);
@@ -100,7 +105,8 @@ class ProfileWriter {
                          const std::vector<std::string>& faults) {
     auto parent = folderStores_.find(parentId);
     if (parent == folderStores_.end()) {
-      throw BadInput("There is no folder " + std::to_string(parentId) + " to add '" + name + "' to");
+      throw BadInput("There is no folder " + std::to_string(parentId) + " to add '" + name +
+                     "' to");
     }
     if (name.empty()) throw BadInput("A folder needs a name");
     CheckItemType(type);
@@ -147,7 +153,8 @@ class ProfileWriter {
     } else if (IsEntryIdText(item.entryId)) {
       entryId = UpperCaseHex(item.entryId);
     } else {
-      throw BadInput("'" + item.entryId + "' is not an entry identifier (48 hexadecimal characters)");
+      throw BadInput("'" + item.entryId +
+                     "' is not an entry identifier (48 hexadecimal characters)");
     }
     std::string faults = CheckedFaults(item.faults);
     DateTime now = DateTime::Now();
@@ -176,7 +183,8 @@ class ProfileWriter {
 
  private:
   std::int64_t InsertFolder(std::int64_t storeId, std::int64_t parentId, const std::string& name,
-                            const std::string& folded, int type, const std::vector<std::string>& faults) {
+                            const std::string& folded, int type,
+                            const std::vector<std::string>& faults) {
     std::string stored = CheckedFaults(faults);
     insertFolder_.Bind(1, storeId).Bind(2, parentId).Bind(3, name).Bind(4, folded).Bind(5, type);
     insertFolder_.Bind(6, stored).Run();
@@ -193,12 +201,14 @@ class ProfileWriter {
     for (const auto& [name, value] : item.props) {
       const PropertyInfo* info = FindProperty(name);
       if (info == nullptr || (info->scopes & scope) == 0) {
-        throw StoreFailure(kNotFound, "An item of class " + item.messageClass + " has no property " + name);
+        throw StoreFailure(kNotFound,
+                           "An item of class " + item.messageClass + " has no property " + name);
       }
       if (info->access != PropertyAccess::kStored) {
         throw StoreFailure(kNoAccess, "The property " + std::string(info->name) + " is read-only");
       }
-      if (seen[info->id]) throw BadInput("The property " + std::string(info->name) + " is given twice");
+      if (seen[info->id])
+        throw BadInput("The property " + std::string(info->name) + " is given twice");
       seen[info->id] = true;
       WriteEffect effect = EncodeValue(info->kind, value, bytes);
       if (effect == WriteEffect::kWrongKind) {
@@ -232,7 +242,8 @@ std::int64_t ProfileBuilder::AddStore(const std::string& name, bool readOnly,
 }
 
 std::int64_t ProfileBuilder::AddFolder(std::int64_t parentFolderId, const std::string& name,
-                                       int defaultItemType, const std::vector<std::string>& faults) {
+                                       int defaultItemType,
+                                       const std::vector<std::string>& faults) {
   return writer_->AddFolder(parentFolderId, name, defaultItemType, faults);
 }
 

@@ -29,9 +29,9 @@ struct AddressEntryData {
 };
 
 struct ItemData {
-  std::string messageClass;                    // "IPM.Contact", "IPM.Note", ...
-  std::string entryId;                         // empty: the store assigns one
-  std::optional<DateTime> created, modified;   // missing: now
+  std::string messageClass;                          // "IPM.Contact", "IPM.Note", ...
+  std::string entryId;                               // empty: the store assigns one
+  std::optional<DateTime> created, modified;         // missing: now
   std::vector<std::pair<std::string, Value>> props;  // stored properties by name
   std::vector<std::string> faults;
 };
@@ -61,8 +61,8 @@ class ProfileBuilder {
   // Adds a subfolder at the end of the parent's subfolders; returns its id.
   // Raises for an unknown parent, a duplicate name (without regard to case)
   // and a default item type outside 0..6.
-  std::int64_t AddFolder(std::int64_t parentFolderId, const std::string& name,
-                         int defaultItemType, const std::vector<std::string>& faults);
+  std::int64_t AddFolder(std::int64_t parentFolderId, const std::string& name, int defaultItemType,
+                         const std::vector<std::string>& faults);
 
   // Adds an address entry; the id may be shared by many mails.
   std::int64_t AddAddressEntry(const AddressEntryData& entry);

@@ -34,38 +34,48 @@ TEST(ProfileBuilderTest, BadInputRaisesAndAnUncommittedBuildChangesNothing) {
     return item;
   };
   const std::vector<Row> rows = {
-      {"second store of the same name", [](ProfileBuilder& b, std::int64_t) { b.AddStore("new", false, {}, 0, {}); }},
-      {"folder name taken", [](ProfileBuilder& b, std::int64_t root) {
+      {"second store of the same name",
+       [](ProfileBuilder& b, std::int64_t) { b.AddStore("new", false, {}, 0, {}); }},
+      {"folder name taken",
+       [](ProfileBuilder& b, std::int64_t root) {
          b.AddFolder(root, "Contacts", kContactItem, {});
          b.AddFolder(root, "CONTACTS", kContactItem, {});
        }},
       {"unknown parent", [](ProfileBuilder& b, std::int64_t) { b.AddFolder(999, "X", 0, {}); }},
-      {"item type out of range", [](ProfileBuilder& b, std::int64_t root) { b.AddFolder(root, "X", 7, {}); }},
-      {"unknown fault", [](ProfileBuilder& b, std::int64_t root) { b.AddFolder(root, "X", 0, {"boom"}); }},
-      {"property of another class", [&](ProfileBuilder& b, std::int64_t root) {
+      {"item type out of range",
+       [](ProfileBuilder& b, std::int64_t root) { b.AddFolder(root, "X", 7, {}); }},
+      {"unknown fault",
+       [](ProfileBuilder& b, std::int64_t root) { b.AddFolder(root, "X", 0, {"boom"}); }},
+      {"property of another class",
+       [&](ProfileBuilder& b, std::int64_t root) {
          ItemData mail;
          mail.messageClass = "IPM.Note";
          mail.props = {{"FirstName", std::string("x")}};
          b.AddItem(root, mail, 0);
        }},
-      {"read-only property", [&](ProfileBuilder& b, std::int64_t root) {
+      {"read-only property",
+       [&](ProfileBuilder& b, std::int64_t root) {
          b.AddItem(root, contact({{"FullNameAndCompany", std::string("x")}}), 0);
        }},
-      {"wrong kind", [&](ProfileBuilder& b, std::int64_t root) {
+      {"wrong kind",
+       [&](ProfileBuilder& b, std::int64_t root) {
          b.AddItem(root, contact({{"Birthday", std::string("1980-01-01")}}), 0);
        }},
-      {"entry identifier twice", [&](ProfileBuilder& b, std::int64_t root) {
+      {"entry identifier twice",
+       [&](ProfileBuilder& b, std::int64_t root) {
          ItemData item = contact({});
          item.entryId = id;
          b.AddItem(root, item, 0);
          b.AddItem(root, item, 0);
        }},
-      {"malformed entry identifier", [&](ProfileBuilder& b, std::int64_t root) {
+      {"malformed entry identifier",
+       [&](ProfileBuilder& b, std::int64_t root) {
          ItemData item = contact({});
          item.entryId = "XYZ";
          b.AddItem(root, item, 0);
        }},
-      {"unknown sender", [&](ProfileBuilder& b, std::int64_t root) { b.AddItem(root, contact({}), 42); }},
+      {"unknown sender",
+       [&](ProfileBuilder& b, std::int64_t root) { b.AddItem(root, contact({}), 42); }},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

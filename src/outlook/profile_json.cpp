@@ -54,7 +54,8 @@ class DocumentWalk {
     if (stores == nullptr) return;
     Array(*stores, Key(path, "stores"));
     std::unordered_set<std::string> names;
-    for (std::size_t i = 0; i < stores->size(); ++i) Store((*stores)[i], Index(Key(path, "stores"), i), names);
+    for (std::size_t i = 0; i < stores->size(); ++i)
+      Store((*stores)[i], Index(Key(path, "stores"), i), names);
   }
 
  private:
@@ -79,7 +80,8 @@ class DocumentWalk {
     Object(rootFolder, rootPath, {"name", "type", "folders", "items", "faults"});
     if (const Json* rootName = Find(rootFolder, "name")) {
       if (Name(*rootName, Key(rootPath, "name")) != storeName) {
-        throw Problem(Key(rootPath, "name"), "a root folder is named like its store, '" + storeName + "'");
+        throw Problem(Key(rootPath, "name"),
+                      "a root folder is named like its store, '" + storeName + "'");
       }
     }
     int type = Type(rootFolder, rootPath);
@@ -100,7 +102,8 @@ class DocumentWalk {
     }
     int type = Type(folder, path);
     std::vector<std::string> faults = Faults(folder, path);
-    std::int64_t id = builder_ != nullptr ? builder_->AddFolder(parentId, folderName, type, faults) : 0;
+    std::int64_t id =
+        builder_ != nullptr ? builder_->AddFolder(parentId, folderName, type, faults) : 0;
     FolderContent(folder, path, id);
   }
 
@@ -133,11 +136,14 @@ class DocumentWalk {
       }
       data.entryId = UpperCaseHex(text);
       if (builder_ == nullptr && !entryIds_.insert(data.entryId).second) {
-        throw Problem(Key(path, "entryId"), "the entry identifier " + data.entryId + " is given twice");
+        throw Problem(Key(path, "entryId"),
+                      "the entry identifier " + data.entryId + " is given twice");
       }
     }
-    if (const Json* created = Find(item, "created")) data.created = Date(*created, Key(path, "created"));
-    if (const Json* modified = Find(item, "modified")) data.modified = Date(*modified, Key(path, "modified"));
+    if (const Json* created = Find(item, "created"))
+      data.created = Date(*created, Key(path, "created"));
+    if (const Json* modified = Find(item, "modified"))
+      data.modified = Date(*modified, Key(path, "modified"));
     if (const Json* props = Find(item, "props")) Props(*props, Key(path, "props"), data);
     data.faults = Faults(item, path);
     std::int64_t senderId = 0;
@@ -184,12 +190,20 @@ class DocumentWalk {
     keys.emplace_back("faults");
     Object(sender, path, keys);
     AddressEntryData entry;
-    std::string* fields[] = {&entry.name,          &entry.address,      &entry.type,
-                             &entry.smtpAddress,   &entry.firstName,    &entry.lastName,
-                             &entry.jobTitle,      &entry.assistantName, &entry.businessTelephoneNumber,
-                             &entry.mobileTelephoneNumber, &entry.streetAddress};
+    std::string* fields[] = {&entry.name,
+                             &entry.address,
+                             &entry.type,
+                             &entry.smtpAddress,
+                             &entry.firstName,
+                             &entry.lastName,
+                             &entry.jobTitle,
+                             &entry.assistantName,
+                             &entry.businessTelephoneNumber,
+                             &entry.mobileTelephoneNumber,
+                             &entry.streetAddress};
     for (std::size_t i = 0; i < std::size(kEntryKeys); ++i) {
-      if (const Json* value = Find(sender, kEntryKeys[i])) *fields[i] = Text(*value, Key(path, kEntryKeys[i]));
+      if (const Json* value = Find(sender, kEntryKeys[i]))
+        *fields[i] = Text(*value, Key(path, kEntryKeys[i]));
     }
     entry.faults = Faults(sender, path);
     if (builder_ == nullptr) return 0;
@@ -203,7 +217,8 @@ class DocumentWalk {
   }
 
   // Raises unless the value is an object whose keys are all allowed.
-  static void Object(const Json& value, const std::string& path, const std::vector<std::string>& allowed) {
+  static void Object(const Json& value, const std::string& path,
+                     const std::vector<std::string>& allowed) {
     if (!value.is_object()) throw Problem(path, "not an object");
     for (const auto& [key, member] : value.items()) {
       bool known = false;
@@ -233,7 +248,8 @@ class DocumentWalk {
   }
 
   static DateTime Date(const Json& value, const std::string& path) {
-    std::optional<DateTime> date = value.is_string() ? DateTime::Parse(value.get<std::string>()) : std::nullopt;
+    std::optional<DateTime> date =
+        value.is_string() ? DateTime::Parse(value.get<std::string>()) : std::nullopt;
     if (!date) throw Problem(path, "not a date");
     return *date;
   }
@@ -241,7 +257,8 @@ class DocumentWalk {
   static int Type(const Json& folder, const std::string& path) {
     const Json* type = Find(folder, "type");
     if (type == nullptr) return 0;
-    if (!type->is_number_integer() || type->get<std::int64_t>() < 0 || type->get<std::int64_t>() > 6) {
+    if (!type->is_number_integer() || type->get<std::int64_t>() < 0 ||
+        type->get<std::int64_t>() > 6) {
       throw Problem(Key(path, "type"), "not a default item type (0 to 6)");
     }
     return type->get<int>();
@@ -287,7 +304,8 @@ void LoadProfile(const std::string& profilePath, std::string_view jsonText) {
   } catch (const Failure&) {
     // A profile that did not exist before stays absent.
     if (!existed) {
-      for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(profilePath + suffix, ignored);
+      for (const char* suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(profilePath + suffix, ignored);
     }
     throw;
   }

@@ -16,7 +16,8 @@ namespace {
 // A JSON string literal; bytes that are not UTF-8 become U+FFFD rather than
 // failing the whole dump.
 std::string Quoted(std::string_view text) {
-  return nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  return nlohmann::json(std::string(text))
+      .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 std::string DateText(std::int64_t seconds) {
@@ -40,21 +41,24 @@ class DumpWriter {
  public:
   explicit DumpWriter(SqliteConnection& connection)
       : connection_(connection),
-        folders_(connection.db(),
-                 "SELECT id, name, item_type, faults FROM folders WHERE parent_id = ?1 ORDER BY id"),
+        folders_(
+            connection.db(),
+            "SELECT id, name, item_type, faults FROM folders WHERE parent_id = ?1 ORDER BY id"),
         items_(connection.db(),
                "SELECT entry_id, class, created, modified, sender_id, faults, props FROM items "
                "WHERE folder_id = ?1 ORDER BY id"),
-        entry_(connection.db(),
-               "SELECT name, address, type, smtp_address, first_name, last_name, job_title, "
-               "assistant_name, business_telephone_number, mobile_telephone_number, street_address, "
-               "faults FROM address_entries WHERE id = ?1") {}
+        entry_(
+            connection.db(),
+            "SELECT name, address, type, smtp_address, first_name, last_name, job_title, "
+            "assistant_name, business_telephone_number, mobile_telephone_number, street_address, "
+            "faults FROM address_entries WHERE id = ?1") {}
 
   std::string Dump() {
     out_ = "{\n  \"stores\": [";
-    Statement stores(connection_.db(),
-                     "SELECT s.name, s.read_only, s.faults, f.id, f.item_type, f.faults FROM stores s "
-                     "JOIN folders f ON f.store_id = s.id AND f.parent_id = 0 ORDER BY s.id");
+    Statement stores(
+        connection_.db(),
+        "SELECT s.name, s.read_only, s.faults, f.id, f.item_type, f.faults FROM stores s "
+        "JOIN folders f ON f.store_id = s.id AND f.parent_id = 0 ORDER BY s.id");
     bool first = true;
     while (stores.Step()) {
       out_ += first ? "\n" : ",\n";
@@ -72,8 +76,8 @@ class DumpWriter {
   }
 
  private:
-  void Folder(std::int64_t id, const std::string& name, std::int64_t type, const std::string& faults,
-              int indent) {
+  void Folder(std::int64_t id, const std::string& name, std::int64_t type,
+              const std::string& faults, int indent) {
     std::string pad(indent + 2, ' ');
     out_ += "{\n" + pad + "\"name\": " + Quoted(name) + ",\n";
     out_ += pad + "\"type\": " + std::to_string(type) + ",\n";

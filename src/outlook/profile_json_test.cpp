@@ -47,14 +47,16 @@ TEST(ProfileJsonTest, LoadDumpLoadDumpGivesTheSameDocument) {
   EXPECT_EQ(DumpProfile(first), dumped);
 
   for (const char* expected :
-       {"\"entryId\": \"0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF\"", "\"created\": \"2020-01-02 03:04:05\"",
-        "\"LastName\": \"Smith \\\"Q\\\" \\\\ ü\"", "\"Birthday\": \"1980-05-01 00:00:00\"", "\"Gender\": 1",
-        "\"HasPicture\": true", "\"faults\": [\"read:FirstName\"]", "\"name\": \"A\\\\B\"",
-        "\"readOnly\": true", "\"name\": \"Archive\""}) {
+       {"\"entryId\": \"0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF\"",
+        "\"created\": \"2020-01-02 03:04:05\"", "\"LastName\": \"Smith \\\"Q\\\" \\\\ ü\"",
+        "\"Birthday\": \"1980-05-01 00:00:00\"", "\"Gender\": 1", "\"HasPicture\": true",
+        "\"faults\": [\"read:FirstName\"]", "\"name\": \"A\\\\B\"", "\"readOnly\": true",
+        "\"name\": \"Archive\""}) {
     EXPECT_NE(dumped.find(expected), std::string::npos) << expected << "\n" << dumped;
   }
   // Unset and cleared properties are left out, computed ones never written.
-  for (const char* absent : {"Journal", "Email1Address", "Anniversary", "FullNameAndCompany", "MessageClass"}) {
+  for (const char* absent :
+       {"Journal", "Email1Address", "Anniversary", "FullNameAndCompany", "MessageClass"}) {
     EXPECT_EQ(dumped.find(absent), std::string::npos) << absent;
   }
 }
@@ -72,13 +74,16 @@ TEST(ProfileJsonTest, LoadedProfileReadsBackThroughTheSession) {
   EXPECT_EQ(sender->JobTitle(), "");
   EXPECT_THROW(sender->Type(), Failure);
   EXPECT_EQ(inbox->GetItem(3)->Sender(), nullptr);
-  auto contact = session->GetFolderFromPath("\\\\Personal Folders\\Contacts")->GetItems()->GetItem(1);
+  auto contact =
+      session->GetFolderFromPath("\\\\Personal Folders\\Contacts")->GetItems()->GetItem(1);
   EXPECT_EQ(contact->EntryID(), "0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF");
   EXPECT_EQ(contact->GetProperty("Gender"), Value(std::int64_t{1}));
   EXPECT_EQ(contact->LastModificationTime(), *DateTime::FromParts(2021, 2, 3, 4, 5, 6));
   // Mails of one sender share one address entry.
   std::string dumped = profile.Dump();
-  EXPECT_NE(dumped.find("\"Subject\": \"Again\"}, \"sender\": {\"name\": \"Bo\""), std::string::npos) << dumped;
+  EXPECT_NE(dumped.find("\"Subject\": \"Again\"}, \"sender\": {\"name\": \"Bo\""),
+            std::string::npos)
+      << dumped;
 }
 
 TEST(ProfileJsonTest, RejectsADocumentWholeWithThePathOfTheFirstProblem) {
@@ -93,11 +98,15 @@ TEST(ProfileJsonTest, RejectsADocumentWholeWithThePathOfTheFirstProblem) {
       {R"({"stores": {}})", "$.stores: not an array"},
       {R"({"stores": [{}]})", "$.stores[0]: a store needs a \"name\""},
       {R"({"stores": [{"name": ""}]})", "$.stores[0].name: empty"},
-      {R"({"stores": [{"name": "A"}, {"name": "a"}]})", "$.stores[1].name: a store named 'a' exists already"},
+      {R"({"stores": [{"name": "A"}, {"name": "a"}]})",
+       "$.stores[1].name: a store named 'a' exists already"},
       {R"({"stores": [{"name": "A", "readOnly": 1}]})", "$.stores[0].readOnly: not a boolean"},
-      {R"({"stores": [{"name": "A", "root": {"name": "B"}}]})", "$.stores[0].root.name: a root folder is named"},
-      {R"({"stores": [{"name": "A", "root": {"type": 7}}]})", "$.stores[0].root.type: not a default item type"},
-      {R"({"stores": [{"name": "A", "faults": ["explode"]}]})", "$.stores[0].faults[0]: unknown fault 'explode'"},
+      {R"({"stores": [{"name": "A", "root": {"name": "B"}}]})",
+       "$.stores[0].root.name: a root folder is named"},
+      {R"({"stores": [{"name": "A", "root": {"type": 7}}]})",
+       "$.stores[0].root.type: not a default item type"},
+      {R"({"stores": [{"name": "A", "faults": ["explode"]}]})",
+       "$.stores[0].faults[0]: unknown fault 'explode'"},
       {R"({"stores": [{"name": "A", "root": {"folders": [{"name": "X"}, {"name": "x"}]}}]})",
        "$.stores[0].root.folders[1].name: a folder named 'x' exists already there"},
       {R"({"stores": [{"name": "A", "root": {"folders": [{"type": 2}]}}]})",
@@ -109,7 +118,8 @@ TEST(ProfileJsonTest, RejectsADocumentWholeWithThePathOfTheFirstProblem) {
       {R"({"stores": [{"name": "A", "root": {"items": [
           {"class": "IPM.Contact", "entryId": "0123456789abcdef0123456789abcdef0123456789abcdef"},
           {"class": "IPM.Contact", "entryId": "0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF"}]}}]})",
-       "$.stores[0].root.items[1].entryId: the entry identifier 0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF is given twice"},
+       "$.stores[0].root.items[1].entryId: the entry identifier "
+       "0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF is given twice"},
       {R"({"stores": [{"name": "A", "root": {"items": [{"class": "IPM.Contact", "modified": "yesterday"}]}}]})",
        "$.stores[0].root.items[0].modified: not a date"},
       {R"({"stores": [{"name": "A", "root": {"folders": [{"name": "C", "items": [{"class": "IPM.Contact",

@@ -59,13 +59,15 @@ EntryIdPrefix ReadEntryIdPrefix(SqliteConnection& connection) {
   std::optional<EntryIdPrefix> prefix;
   if (select.Step()) prefix = ParseEntryIdPrefix(select.Text(0));
   if (!prefix) {
-    throw StoreFailure(kCallFailed, "The profile " + connection.path() + " has no identifier prefix");
+    throw StoreFailure(kCallFailed,
+                       "The profile " + connection.path() + " has no identifier prefix");
   }
   return *prefix;
 }
 
 std::uint64_t ReadNextEntryCounter(SqliteConnection& connection) {
-  Statement select(connection.db(), "SELECT CAST(value AS INTEGER) FROM meta WHERE key = 'next_entry'");
+  Statement select(connection.db(),
+                   "SELECT CAST(value AS INTEGER) FROM meta WHERE key = 'next_entry'");
   return select.Step() ? static_cast<std::uint64_t>(select.Int(0)) : 1;
 }
 

@@ -24,10 +24,11 @@ ProfileState::ProfileState(const std::string& path)
     : connection_(path, /*create=*/false),
       items_(CheckedProfile(connection_)),
       dataVersion_(connection_.db(), "PRAGMA data_version"),
-      entryById_(connection_.db(),
-                 "SELECT name, address, type, smtp_address, first_name, last_name, job_title, "
-                 "assistant_name, business_telephone_number, mobile_telephone_number, street_address, "
-                 "faults FROM address_entries WHERE id = ?1") {
+      entryById_(
+          connection_.db(),
+          "SELECT name, address, type, smtp_address, first_name, last_name, job_title, "
+          "assistant_name, business_telephone_number, mobile_telephone_number, street_address, "
+          "faults FROM address_entries WHERE id = ?1") {
   Refresh();
 }
 
@@ -56,9 +57,10 @@ void ProfileState::LoadTree() {
     stores.push_back(std::move(store));
   }
   std::unordered_map<std::int64_t, FolderRow> folders;
-  Statement selectFolders(connection_.db(),
-                          "SELECT id, store_id, parent_id, name, folded, item_type, faults FROM folders "
-                          "ORDER BY id");
+  Statement selectFolders(
+      connection_.db(),
+      "SELECT id, store_id, parent_id, name, folded, item_type, faults FROM folders "
+      "ORDER BY id");
   while (selectFolders.Step()) {
     FolderRow folder;
     folder.id = selectFolders.Int(0);
@@ -141,7 +143,8 @@ std::string ProfileState::FolderPath(const FolderRow& folder) const {
   return path;
 }
 
-const FolderRow& ProfileState::AddFolder(const FolderRow& parent, std::string_view name, int itemType) {
+const FolderRow& ProfileState::AddFolder(const FolderRow& parent, std::string_view name,
+                                         int itemType) {
   std::string folded = FoldName(name);
   std::int64_t parentId = parent.id;
   std::int64_t storeId = parent.storeId;
@@ -156,8 +159,8 @@ const FolderRow& ProfileState::AddFolder(const FolderRow& parent, std::string_vi
       insert.Run();
     } catch (const Failure& failure) {
       if (failure.source() == "SQLite" && failure.number() == SQLITE_CONSTRAINT) {
-        throw StoreFailure(kCollision, "A folder named '" + std::string(name) + "' exists already in " +
-                                           FolderPath(parent));
+        throw StoreFailure(kCollision, "A folder named '" + std::string(name) +
+                                           "' exists already in " + FolderPath(parent));
       }
       throw;
     }

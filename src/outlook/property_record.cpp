@@ -29,9 +29,7 @@ void PutLength(std::string& out, std::size_t length) {
   out.push_back(static_cast<char>(length));
 }
 
-Failure Damaged() {
-  return StoreFailure(kCallFailed, "The item's property record is damaged");
-}
+Failure Damaged() { return StoreFailure(kCallFailed, "The item's property record is damaged"); }
 
 }  // namespace
 

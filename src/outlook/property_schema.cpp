@@ -22,9 +22,7 @@ struct Row {
 };
 
 constexpr Row T(const char* name) { return {name, K::kText, A::kStored, kContactScope}; }
-constexpr Row Computed(const char* name) {
-  return {name, K::kText, A::kComputed, kContactScope};
-}
+constexpr Row Computed(const char* name) { return {name, K::kText, A::kComputed, kContactScope}; }
 
 // The contact document's field order, then what only the import writes,
 // then what other items carry.
@@ -232,7 +230,8 @@ bool MatchesWords(const NameWords& words, std::string_view text) {
   std::size_t size = text.size();
   std::size_t word = 0;
   for (; (word + 1) * 8 <= size; ++word) {
-    if (((Load8(text.data() + word * 8) ^ words.bytes[word]) & ~words.letters[word]) != 0) return false;
+    if (((Load8(text.data() + word * 8) ^ words.bytes[word]) & ~words.letters[word]) != 0)
+      return false;
   }
   std::size_t rest = size - word * 8;
   if (rest == 0) return true;
@@ -332,11 +331,11 @@ PropertyScope ScopeOfClass(std::string_view messageClass) {
   return EqualFolded(messageClass, "IPM.Contact") ? kContactScope : kOtherScope;
 }
 
-#define TOVASK_PROPERTY_ID(function, name)           \
-  PropertyId function() {                            \
-    constexpr int kId = IdOf(name);                  \
+#define TOVASK_PROPERTY_ID(function, name)            \
+  PropertyId function() {                             \
+    constexpr int kId = IdOf(name);                   \
     static_assert(kId >= 0, name " is in the table"); \
-    return static_cast<PropertyId>(kId);             \
+    return static_cast<PropertyId>(kId);              \
   }
 TOVASK_PROPERTY_ID(EntryIdProperty, "EntryID")
 TOVASK_PROPERTY_ID(CreationTimeProperty, "CreationTime")

@@ -14,7 +14,8 @@ namespace {
 
 using tovask::testing::TestProfile;
 
-constexpr char kFaulty[] = R"({"stores": [{"name": "P", "faults": ["read:Name"], "root": {"folders": [
+constexpr char kFaulty[] =
+    R"({"stores": [{"name": "P", "faults": ["read:Name"], "root": {"folders": [
   {"name": "Path", "faults": ["path"]},
   {"name": "Type", "faults": ["type"]},
   {"name": "Sub", "faults": ["subfolders"]},
@@ -41,7 +42,9 @@ constexpr char kFaulty[] = R"({"stores": [{"name": "P", "faults": ["read:Name"],
 class StoreFaultsTest : public ::testing::Test {
  protected:
   void SetUp() override { session_->Logon(); }
-  std::unique_ptr<Folder> At(const std::string& path) { return session_->GetFolderFromPath("\\\\P" + path); }
+  std::unique_ptr<Folder> At(const std::string& path) {
+    return session_->GetFolderFromPath("\\\\P" + path);
+  }
   std::unique_ptr<Item> ItemAt(const std::string& path, int position) {
     return At(path)->GetItems()->GetItem(position);
   }
@@ -64,11 +67,13 @@ TEST_F(StoreFaultsTest, EveryFaultPointRaises) {
       {"add folder", "addFolder", [&] { At("\\NoAdd")->GetFolders()->Add("X", kFolderContacts); }},
       {"folder name", "read:Name", [&] { At("\\Named")->Name(); }},
       {"save into folder", "save", [&] { ItemAt("\\NoSave", 1)->Save(); }},
-      {"new item into folder", "save", [&] { At("\\NoSave")->GetItems()->Add("IPM.Contact")->Save(); }},
+      {"new item into folder", "save",
+       [&] { At("\\NoSave")->GetItems()->Add("IPM.Contact")->Save(); }},
       {"copy into folder", "copy", [&] { ItemAt("\\C", 8)->CopyTo(*At("\\NoCopy")); }},
       {"remove from folder", "remove", [&] { At("\\NoRemove")->GetItems()->Remove(1); }},
       {"read property", "read:FirstName", [&] { ItemAt("\\C", 1)->GetProperty("firstname"); }},
-      {"write property", "write:FirstName", [&] { ItemAt("\\C", 2)->SetProperty("FirstName", std::string("x")); }},
+      {"write property", "write:FirstName",
+       [&] { ItemAt("\\C", 2)->SetProperty("FirstName", std::string("x")); }},
       {"item save", "save", [&] { ItemAt("\\C", 3)->Save(); }},
       {"item copy", "copy", [&] { ItemAt("\\C", 4)->CopyTo(*At("\\C")); }},
       {"item remove", "remove", [&] { At("\\C")->GetItems()->Remove(5); }},
@@ -77,9 +82,11 @@ TEST_F(StoreFaultsTest, EveryFaultPointRaises) {
       {"entry id by name", "read:EntryID", [&] { ItemAt("\\C", 7)->GetProperty("EntryID"); }},
       {"sender", "sender", [&] { ItemAt("\\Inbox", 1)->Sender(); }},
       {"sender address", "read:Address", [&] { ItemAt("\\Inbox", 2)->Sender()->Address(); }},
-      {"sender smtp address", "read:SMTPAddress", [&] { ItemAt("\\Inbox", 2)->Sender()->SMTPAddress(); }},
+      {"sender smtp address", "read:SMTPAddress",
+       [&] { ItemAt("\\Inbox", 2)->Sender()->SMTPAddress(); }},
       {"subject", "read:Subject", [&] { ItemAt("\\Inbox", 3)->Subject(); }},
-      {"modification time", "read:LastModificationTime", [&] { ItemAt("\\Inbox", 3)->LastModificationTime(); }},
+      {"modification time", "read:LastModificationTime",
+       [&] { ItemAt("\\Inbox", 3)->LastModificationTime(); }},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -89,7 +96,8 @@ TEST_F(StoreFaultsTest, EveryFaultPointRaises) {
     } catch (const Failure& failure) {
       EXPECT_EQ(failure.source(), kStoreSource);
       EXPECT_EQ(failure.number(), kCallFailed);
-      EXPECT_NE(failure.description().find(std::string("Fault '") + row.fault + "'"), std::string::npos)
+      EXPECT_NE(failure.description().find(std::string("Fault '") + row.fault + "'"),
+                std::string::npos)
           << failure.description();
     }
   }
@@ -118,7 +126,8 @@ TEST(StoreLogonFaultTest, ALogonFaultOnAnyStoreFailsTheLogon) {
     session->Logon();
     ADD_FAILURE() << "logged on";
   } catch (const Failure& failure) {
-    EXPECT_NE(failure.description().find("Fault 'logon'"), std::string::npos) << failure.description();
+    EXPECT_NE(failure.description().find("Fault 'logon'"), std::string::npos)
+        << failure.description();
   }
   EXPECT_THROW(session->Stores(), Failure);
 }
@@ -137,12 +146,14 @@ TEST(StoreReadOnlyTest, EveryWriteRaisesAndNothingChanges) {
     std::function<void()> action;
   };
   const std::vector<Row> rows = {
-      {"set property", [&] { archived()->GetItems()->GetItem(1)->SetProperty("FirstName", std::string("x")); }},
+      {"set property",
+       [&] { archived()->GetItems()->GetItem(1)->SetProperty("FirstName", std::string("x")); }},
       {"save", [&] { archived()->GetItems()->GetItem(1)->Save(); }},
       {"save new", [&] { archived()->GetItems()->Add("IPM.Contact")->Save(); }},
       {"remove", [&] { archived()->GetItems()->Remove(1); }},
       {"add folder", [&] { archived()->GetFolders()->Add("New", kFolderContacts); }},
-      {"copy into", [&] {
+      {"copy into",
+       [&] {
          session->GetFolderFromPath("\\\\Writable\\C")->GetItems()->GetItem(1)->CopyTo(*archived());
        }},
   };

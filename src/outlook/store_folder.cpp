@@ -81,7 +81,8 @@ class StoreFolder : public Folder {
 
 class StoreFolders : public Folders {
  public:
-  StoreFolders(StatePtr state, std::int64_t parentId) : state_(std::move(state)), parentId_(parentId) {}
+  StoreFolders(StatePtr state, std::int64_t parentId)
+      : state_(std::move(state)), parentId_(parentId) {}
 
   std::int32_t Count() override {
     return static_cast<std::int32_t>(state_->Folder(parentId_).children.size());
@@ -101,7 +102,8 @@ class StoreFolders : public Folders {
   std::unique_ptr<Folder> Add(std::string_view name, int folderType) override {
     const FolderRow& parent = state_->Folder(parentId_);
     if (state_->StoreOf(parent).readOnly) {
-      throw StoreFailure(kNoAccess, "The store of " + DescribeFolder(*state_, parent) + " is read-only");
+      throw StoreFailure(kNoAccess,
+                         "The store of " + DescribeFolder(*state_, parent) + " is read-only");
     }
     if (parent.faults.Has("addFolder")) {
       throw FaultFailure("addFolder", DescribeFolder(*state_, parent));

@@ -34,9 +34,10 @@ class StoreItem : public Item {
       case PropertyAccess::kStoreSet:
         return StoreSetValue(info.id);
       case PropertyAccess::kComputed:
-        return ComputeNameProperty(info.id, NameParts{Text(FirstNameProperty()), Text(LastNameProperty()),
-                                                      Text(SuffixProperty()), Text(CompanyNameProperty()),
-                                                      Text(FullNameProperty())});
+        return ComputeNameProperty(
+            info.id,
+            NameParts{Text(FirstNameProperty()), Text(LastNameProperty()), Text(SuffixProperty()),
+                      Text(CompanyNameProperty()), Text(FullNameProperty())});
       case PropertyAccess::kStored:
         break;
     }
@@ -93,7 +94,8 @@ class StoreItem : public Item {
   }
 
   std::string EntryID() override {
-    if (!faults_.empty() && faults_.HasRead("EntryID")) throw FaultFailure("read:EntryID", Describe());
+    if (!faults_.empty() && faults_.HasRead("EntryID"))
+      throw FaultFailure("read:EntryID", Describe());
     return row_.entryId;
   }
 
@@ -103,9 +105,11 @@ class StoreItem : public Item {
     const FolderRow& target = state_->Folder(targetId);
     if (target.faults.Has("copy")) throw FaultFailure("copy", DescribeFolder(*state_, target));
     if (state_->StoreOf(target).readOnly) {
-      throw StoreFailure(kNoAccess, "The store of " + DescribeFolder(*state_, target) + " is read-only");
+      throw StoreFailure(kNoAccess,
+                         "The store of " + DescribeFolder(*state_, target) + " is read-only");
     }
-    if (row_.id == 0) throw StoreFailure(kNotFound, "An item that was never saved cannot be copied");
+    if (row_.id == 0)
+      throw StoreFailure(kNotFound, "An item that was never saved cannot be copied");
     state_->items().Copy(row_.id, targetId, DateTime::Now().UnixSeconds());
   }
 
@@ -167,7 +171,8 @@ class StoreItem : public Item {
 
 class StoreAddressEntry : public AddressEntry {
  public:
-  explicit StoreAddressEntry(std::shared_ptr<const AddressEntryRow> entry) : entry_(std::move(entry)) {}
+  explicit StoreAddressEntry(std::shared_ptr<const AddressEntryRow> entry)
+      : entry_(std::move(entry)) {}
 
   std::string Name() override { return Field(kEntryName, "Name"); }
   std::string Address() override { return Field(kEntryAddress, "Address"); }
@@ -188,7 +193,8 @@ class StoreAddressEntry : public AddressEntry {
  private:
   std::string Field(AddressEntryField field, std::string_view name) const {
     if (!entry_->faults.empty() && entry_->faults.HasRead(name)) {
-      throw FaultFailure("read:" + std::string(name), "address entry " + entry_->fields[kEntryName]);
+      throw FaultFailure("read:" + std::string(name),
+                         "address entry " + entry_->fields[kEntryName]);
     }
     return entry_->fields[field];
   }

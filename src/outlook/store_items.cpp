@@ -11,7 +11,8 @@ namespace {
 
 class StoreItems : public Items {
  public:
-  StoreItems(StatePtr state, std::int64_t folderId) : state_(std::move(state)), folderId_(folderId) {}
+  StoreItems(StatePtr state, std::int64_t folderId)
+      : state_(std::move(state)), folderId_(folderId) {}
 
   std::int32_t Count() override { return state_->items().List(folderId_).Count(); }
 
@@ -46,7 +47,8 @@ class StoreItems : public Items {
   void Remove(std::int32_t index) override {
     const FolderRow& folder = state_->Folder(folderId_);
     if (state_->StoreOf(folder).readOnly) {
-      throw StoreFailure(kNoAccess, "The store of " + DescribeFolder(*state_, folder) + " is read-only");
+      throw StoreFailure(kNoAccess,
+                         "The store of " + DescribeFolder(*state_, folder) + " is read-only");
     }
     if (folder.faults.Has("remove")) throw FaultFailure("remove", DescribeFolder(*state_, folder));
     ItemRows& rows = state_->items();

@@ -145,8 +145,8 @@ TEST_F(StoreItemsTest, FindsByEntryIdFilterOnly) {
       EXPECT_EQ(FirstName(*found), row.found);
     }
   }
-  const char* bad[] = {"FirstName = 'One'", "EntryID = 'abc", "EntryID = 'a' OR 1=1", "EntryID 'a'",
-                       "[EntryID] = 'a'", ""};
+  const char* bad[] = {"FirstName = 'One'", "EntryID = 'abc",  "EntryID = 'a' OR 1=1",
+                       "EntryID 'a'",       "[EntryID] = 'a'", ""};
   for (const char* filter : bad) {
     SCOPED_TRACE(filter);
     try {
@@ -162,7 +162,9 @@ TEST_F(StoreItemsTest, FindsByEntryIdFilterOnly) {
 }
 
 TEST_F(StoreItemsTest, CopyGetsANewIdentifierAndTheSameProperties) {
-  auto backup = session_->GetFolderFromPath("\\\\Personal Folders")->GetFolders()->Add("Backup", kFolderContacts);
+  auto backup = session_->GetFolderFromPath("\\\\Personal Folders")
+                    ->GetFolders()
+                    ->Add("Backup", kFolderContacts);
   auto original = contacts_->GetItems()->GetItem(3);
   original->SetProperty("LastName", std::string("Unsaved"));
   original->CopyTo(*backup);

@@ -91,9 +91,12 @@ TEST_F(StorePathsTest, AddsSubfoldersOfEachTypeAndRefusesTakenNames) {
     int folderType;
     int itemType;
   };
-  const Row rows[] = {{"Backup", kFolderContacts, kContactItem}, {"Mail", kFolderInbox, kMailItem},
-                      {"Calendar", kFolderCalendar, kAppointmentItem}, {"Tasks", kFolderTasks, kTaskItem},
-                      {"Notes", kFolderNotes, kNoteItem},         {"Journal", kFolderJournal, kJournalItem}};
+  const Row rows[] = {{"Backup", kFolderContacts, kContactItem},
+                      {"Mail", kFolderInbox, kMailItem},
+                      {"Calendar", kFolderCalendar, kAppointmentItem},
+                      {"Tasks", kFolderTasks, kTaskItem},
+                      {"Notes", kFolderNotes, kNoteItem},
+                      {"Journal", kFolderJournal, kJournalItem}};
   auto contacts = session_->GetFolderFromPath("\\\\Personal Folders\\Contacts");
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -185,7 +188,8 @@ TEST(StoreLogonTest, DefaultProfileLocation) {
       session->Logon();
       ADD_FAILURE() << "opened a profile that is not there";
     } catch (const Failure& failure) {
-      EXPECT_NE(failure.description().find(row.expected), std::string::npos) << failure.description();
+      EXPECT_NE(failure.description().find(row.expected), std::string::npos)
+          << failure.description();
     }
   }
   for (const auto& variable : saved) {

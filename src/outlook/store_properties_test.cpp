@@ -78,10 +78,11 @@ TEST_F(StorePropertiesTest, WritesReadsAndClearsEachKind) {
 
 TEST_F(StorePropertiesTest, UnsetPropertiesReadAsTheirNoneValue) {
   const std::pair<const char*, Value> rows[] = {
-      {"FirstName", std::string("")},      {"Anniversary", At(4501, 1, 1)}, {"Birthday", At(4501, 1, 1)},
-      {"ExpiryTime", At(4501, 1, 1)},      {"Gender", std::int64_t{0}},     {"SelectedMailingAddress", std::int64_t{0}},
-      {"HasPicture", false},               {"Journal", false},              {"Categories", std::string("")},
-      {"MessageClass", std::string("IPM.Contact")},
+      {"FirstName", std::string("")},  {"Anniversary", At(4501, 1, 1)},
+      {"Birthday", At(4501, 1, 1)},    {"ExpiryTime", At(4501, 1, 1)},
+      {"Gender", std::int64_t{0}},     {"SelectedMailingAddress", std::int64_t{0}},
+      {"HasPicture", false},           {"Journal", false},
+      {"Categories", std::string("")}, {"MessageClass", std::string("IPM.Contact")},
   };
   for (const auto& [property, expected] : rows) {
     EXPECT_EQ(contact_->GetProperty(property), expected) << property;
@@ -211,7 +212,8 @@ TEST(PropertySchemaTest, ContactsHaveEveryDocumentFieldAndBillingInformation) {
   for (int id = 0; id < PropertyCount(); ++id) {
     const PropertyInfo& info = PropertyAt(static_cast<PropertyId>(id));
     std::string name(info.name);
-    if ((info.scopes & kContactScope) != 0 && name != "MessageClass" && name != "BillingInformation") {
+    if ((info.scopes & kContactScope) != 0 && name != "MessageClass" &&
+        name != "BillingInformation") {
       ++contactFields;
     }
     EXPECT_EQ(FindProperty(name), &info) << name;
