@@ -221,6 +221,11 @@ std::int64_t ItemRows::Bump(std::int64_t folderId) {
 
 void ItemRows::Apply(std::int64_t folderId, std::int64_t version, std::int64_t addedId,
                      std::int64_t removedId) {
+  // A removed row's id comes back for the next insert when it was the
+  // highest; a read-ahead copy of either must never be handed out.
+  for (std::size_t i = 0; i < ahead_.size(); ++i) {
+    if (ahead_[i].id == addedId || ahead_[i].id == removedId) taken_[i] = true;
+  }
   auto found = lists_.find(folderId);
   if (found == lists_.end()) return;
   ItemList& list = *found->second;
@@ -265,11 +270,9 @@ void ItemRows::Update(const ItemRow& row) {
     throw StoreFailure(kNotFound, "The item " + row.entryId + " no longer exists");
   }
   transaction.Commit();
-  if (aheadFolder_ == row.folderId) {
-    // A read-ahead copy of the row is stale now.
-    for (std::size_t i = 0; i < ahead_.size(); ++i) {
-      if (ahead_[i].id == row.id) taken_[i] = true;
-    }
+  // A read-ahead copy of the row is stale now.
+  for (std::size_t i = 0; i < ahead_.size(); ++i) {
+    if (ahead_[i].id == row.id) taken_[i] = true;
   }
 }
 

@@ -229,5 +229,16 @@ TEST_F(StoreItemsTest, ReadAheadNeverServesStaleRows) {
   EXPECT_EQ(FirstName(*contacts_->GetItems()->GetItem(4)), "Quatre");
 }
 
+TEST_F(StoreItemsTest, RemovedLastItemIsNeverServedInPlaceOfANewOne) {
+  auto items = contacts_->GetItems();
+  EXPECT_EQ(FirstName(*items->GetItem(4)), "Four");  // reads the last one ahead
+  items->Remove(5);
+  auto fresh = items->Add("IPM.Contact");
+  fresh->SetProperty("FirstName", std::string("New"));
+  fresh->Save();
+  EXPECT_EQ(FirstName(*items->GetItem(5)), "New");
+  EXPECT_EQ(items->GetItem(5)->EntryID(), fresh->EntryID());
+}
+
 }  // namespace
 }  // namespace tovask::outlook
