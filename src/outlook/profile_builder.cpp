@@ -118,19 +118,10 @@ class ProfileWriter {
   }
 
   std::int64_t AddAddressEntry(const AddressEntryData& entry) {
-    const std::string* fields[] = {&entry.name,
-                                   &entry.address,
-                                   &entry.type,
-                                   &entry.smtpAddress,
-                                   &entry.firstName,
-                                   &entry.lastName,
-                                   &entry.jobTitle,
-                                   &entry.assistantName,
-                                   &entry.businessTelephoneNumber,
-                                   &entry.mobileTelephoneNumber,
-                                   &entry.streetAddress};
     int column = 1;
-    for (const std::string* field : fields) insertEntry_.Bind(column++, *field);
+    for (const std::string* field : entry.Fields()) {
+      insertEntry_.Bind(column++, *field);
+    }
     std::string faults = CheckedFaults(entry.faults);
     insertEntry_.Bind(12, faults).Run();
     std::int64_t id = connection_.LastInsertId();

@@ -9,6 +9,7 @@
 // the file unless Commit() is called.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -26,7 +27,29 @@ struct AddressEntryData {
   std::string name, address, type, smtpAddress, firstName, lastName, jobTitle, assistantName,
       businessTelephoneNumber, mobileTelephoneNumber, streetAddress;
   std::vector<std::string> faults;
+
+  // The eleven texts in the order of kAddressEntryKeys (and of the store's
+  // columns).
+  std::array<std::string*, 11> Fields() {
+    return {&name,     &address,       &type,
+            &smtpAddress, &firstName,  &lastName,
+            &jobTitle, &assistantName, &businessTelephoneNumber,
+            &mobileTelephoneNumber, &streetAddress};
+  }
+  std::array<const std::string*, 11> Fields() const {
+    std::array<std::string*, 11> fields = const_cast<AddressEntryData*>(this)->Fields();
+    std::array<const std::string*, 11> constFields;
+    for (std::size_t i = 0; i < fields.size(); ++i) constFields[i] = fields[i];
+    return constFields;
+  }
 };
+
+// The JSON keys of an address entry's texts, in the order of Fields().
+inline constexpr const char* kAddressEntryKeys[11] = {
+    "name",     "address",       "type",
+    "smtpAddress", "firstName",  "lastName",
+    "jobTitle", "assistantName", "businessTelephoneNumber",
+    "mobileTelephoneNumber", "streetAddress"};
 
 struct ItemData {
   std::string messageClass;                          // "IPM.Contact", "IPM.Note", ...

@@ -28,18 +28,6 @@ std::string Index(const std::string& path, std::size_t index) {
   return path + "[" + std::to_string(index) + "]";
 }
 
-constexpr const char* kEntryKeys[] = {"name",
-                                      "address",
-                                      "type",
-                                      "smtpAddress",
-                                      "firstName",
-                                      "lastName",
-                                      "jobTitle",
-                                      "assistantName",
-                                      "businessTelephoneNumber",
-                                      "mobileTelephoneNumber",
-                                      "streetAddress"};
-
 // One walk over the document serves both passes: without a builder it only
 // checks (so that a bad document never touches the file), with one it
 // writes. Every check happens in the first pass.
@@ -186,24 +174,14 @@ class DocumentWalk {
   }
 
   std::int64_t Sender(const Json& sender, const std::string& path) {
-    std::vector<std::string> keys(std::begin(kEntryKeys), std::end(kEntryKeys));
+    std::vector<std::string> keys(std::begin(kAddressEntryKeys), std::end(kAddressEntryKeys));
     keys.emplace_back("faults");
     Object(sender, path, keys);
     AddressEntryData entry;
-    std::string* fields[] = {&entry.name,
-                             &entry.address,
-                             &entry.type,
-                             &entry.smtpAddress,
-                             &entry.firstName,
-                             &entry.lastName,
-                             &entry.jobTitle,
-                             &entry.assistantName,
-                             &entry.businessTelephoneNumber,
-                             &entry.mobileTelephoneNumber,
-                             &entry.streetAddress};
-    for (std::size_t i = 0; i < std::size(kEntryKeys); ++i) {
-      if (const Json* value = Find(sender, kEntryKeys[i]))
-        *fields[i] = Text(*value, Key(path, kEntryKeys[i]));
+    std::array<std::string*, 11> fields = entry.Fields();
+    for (std::size_t i = 0; i < std::size(kAddressEntryKeys); ++i) {
+      if (const Json* value = Find(sender, kAddressEntryKeys[i]))
+        *fields[i] = Text(*value, Key(path, kAddressEntryKeys[i]));
     }
     entry.faults = Faults(sender, path);
     if (builder_ == nullptr) return 0;

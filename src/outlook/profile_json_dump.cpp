@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "outlook/fault_list.h"
+#include "outlook/profile_builder.h"
 #include "outlook/profile_json.h"
 #include "outlook/profile_schema.h"
 #include "outlook/property_record.h"
@@ -153,24 +154,13 @@ class DumpWriter {
   const std::string& Sender(std::int64_t id) {
     auto [found, added] = senders_.try_emplace(id);
     if (!added) return found->second;
-    static constexpr const char* kKeys[] = {"name",
-                                            "address",
-                                            "type",
-                                            "smtpAddress",
-                                            "firstName",
-                                            "lastName",
-                                            "jobTitle",
-                                            "assistantName",
-                                            "businessTelephoneNumber",
-                                            "mobileTelephoneNumber",
-                                            "streetAddress"};
     entry_.Bind(1, id);
     if (entry_.Step()) {
       std::string json = "{";
       for (int i = 0; i < 11; ++i) {
         if (entry_.Text(i).empty()) continue;
         if (json.size() > 1) json += ", ";
-        json += Quoted(kKeys[i]) + ": " + Quoted(entry_.Text(i));
+        json += Quoted(kAddressEntryKeys[i]) + ": " + Quoted(entry_.Text(i));
       }
       if (!entry_.Text(11).empty()) {
         if (json.size() > 1) json += ", ";
