@@ -130,9 +130,12 @@ int main(int argc, char** argv) {
   std::string dir = "/tmp/tovask-export-bench";
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string option = argv[i];
-    if (option == "--contacts") contacts = std::atoll(argv[i + 1]);
-    else if (option == "--folders") folders = std::atoi(argv[i + 1]);
-    else if (option == "--dir") dir = argv[i + 1];
+    if (option == "--contacts")
+      contacts = std::atoll(argv[i + 1]);
+    else if (option == "--folders")
+      folders = std::atoi(argv[i + 1]);
+    else if (option == "--dir")
+      dir = argv[i + 1];
   }
   std::filesystem::create_directories(dir);
   std::int64_t small = contacts / 10;
@@ -152,16 +155,17 @@ int main(int argc, char** argv) {
   });
 
   std::printf("export %lld contacts: %.3f s, %.0f contacts/s (>= 50000), %.1f MB document\n",
-              static_cast<long long>(contacts), exportLarge.seconds,
-              contacts / exportLarge.seconds, bytes / 1e6);
+              static_cast<long long>(contacts), exportLarge.seconds, contacts / exportLarge.seconds,
+              bytes / 1e6);
   std::printf("export %lld contacts: %.3f s; ratio large/small %.2f (<= 12)\n",
               static_cast<long long>(small), exportSmall.seconds,
               exportLarge.seconds / exportSmall.seconds);
   std::printf("export peak memory: %.1f MB at %lld contacts (< 64), %.1f MB at %lld\n",
               exportLarge.peakMegabytes, static_cast<long long>(contacts),
               exportSmall.peakMegabytes, static_cast<long long>(small));
-  std::printf("floor (read every field + fwrite the same bytes): %.3f s; export/floor %.2f (<= 3)\n",
-              floor.seconds, exportLarge.seconds / floor.seconds);
+  std::printf(
+      "floor (read every field + fwrite the same bytes): %.3f s; export/floor %.2f (<= 3)\n",
+      floor.seconds, exportLarge.seconds / floor.seconds);
   std::printf("listing %d folders: %.3f s (< 1), peak memory %.1f MB\n", folders, listing.seconds,
               listing.peakMegabytes);
   return 0;

@@ -26,8 +26,7 @@ void ExportContacts(std::int32_t since, const std::string& folderPath,
 // nothing; with `recursive` the subfolders come first, each failing subfolder
 // passed over; then the folder's own contacts when it is a contacts folder.
 // Failures of the folder itself reach the caller.
-void ExportFolder(std::int32_t since, outlook::Folder& folder, XmlWriter& document,
-                  bool recursive);
+void ExportFolder(std::int32_t since, outlook::Folder& folder, XmlWriter& document, bool recursive);
 
 // The changed contacts of one folder. A failing entry is logged and passed
 // over until the folder's first contact starts its fields; later failing

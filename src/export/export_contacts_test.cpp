@@ -42,12 +42,20 @@ std::string Profile(const std::string& rootFolders) {
 
 // Fields the store sets itself: the name combinations it computes and the
 // item's identity and times.
-const std::set<std::string> kStoreSetFields = {
-    "CompanyAndFullName", "CompanyLastFirstNoSpace",   "CompanyLastFirstSpaceOnly",
-    "FullNameAndCompany", "LastFirstAndSuffix",        "LastFirstNoSpace",
-    "LastFirstNoSpaceAndSuffix", "LastFirstNoSpaceCompany", "LastFirstSpaceOnly",
-    "LastFirstSpaceOnlyCompany", "LastNameAndFirstName", "EntryID",
-    "CreationTime",       "LastModificationTime"};
+const std::set<std::string> kStoreSetFields = {"CompanyAndFullName",
+                                               "CompanyLastFirstNoSpace",
+                                               "CompanyLastFirstSpaceOnly",
+                                               "FullNameAndCompany",
+                                               "LastFirstAndSuffix",
+                                               "LastFirstNoSpace",
+                                               "LastFirstNoSpaceAndSuffix",
+                                               "LastFirstNoSpaceCompany",
+                                               "LastFirstSpaceOnly",
+                                               "LastFirstSpaceOnlyCompany",
+                                               "LastNameAndFirstName",
+                                               "EntryID",
+                                               "CreationTime",
+                                               "LastModificationTime"};
 
 class ExportTest : public ::testing::Test {
  protected:
@@ -63,7 +71,8 @@ class ExportTest : public ::testing::Test {
   }
 
   // Runs the export with the log on and returns the contacts written.
-  std::vector<XmlElement> Export(std::int32_t since, const std::string& path, bool recursive = false) {
+  std::vector<XmlElement> Export(std::int32_t since, const std::string& path,
+                                 bool recursive = false) {
     StartLog(logFile_);
     ExportContacts(since, path, output_, recursive);
     ResetLog();
@@ -94,7 +103,8 @@ TEST_F(ExportTest, SinceValueIsStrictlyAfter) {
     size_t expected;
   } rows[] = {{0, 1}, {modified - 1, 1}, {modified, 0}, {modified + 1, 0}};
   for (const Row& row : rows) {
-    EXPECT_EQ(Export(row.since, "\\\\Personal Folders\\Contacts").size(), row.expected) << row.since;
+    EXPECT_EQ(Export(row.since, "\\\\Personal Folders\\Contacts").size(), row.expected)
+        << row.since;
   }
   EXPECT_FALSE(AnyFailureTrapped());
 }
@@ -103,14 +113,22 @@ TEST_F(ExportTest, ContactFillingEveryFieldKeepsTableOrderAndValueForms) {
   std::string props;
   for (const ContactField& field : kContactFields) {
     std::string name(field.name);
-    if (name == "Anniversary") props += R"("Anniversary": "2010-06-12 15:30:00",)";
-    else if (name == "Birthday") props += R"("Birthday": "1901-01-01 00:00:00",)";
-    else if (name == "ExpiryTime") props += R"("ExpiryTime": "2030-02-03 04:05:06",)";
-    else if (name == "Gender") props += R"("Gender": 2,)";
-    else if (name == "SelectedMailingAddress") props += R"("SelectedMailingAddress": 1,)";
-    else if (name == "HasPicture") props += R"("HasPicture": true,)";
-    else if (name == "Journal") props += R"("Journal": false,)";
-    else if (!kStoreSetFields.contains(name)) props += "\"" + name + "\": \"v-" + name + "\",";
+    if (name == "Anniversary")
+      props += R"("Anniversary": "2010-06-12 15:30:00",)";
+    else if (name == "Birthday")
+      props += R"("Birthday": "1901-01-01 00:00:00",)";
+    else if (name == "ExpiryTime")
+      props += R"("ExpiryTime": "2030-02-03 04:05:06",)";
+    else if (name == "Gender")
+      props += R"("Gender": 2,)";
+    else if (name == "SelectedMailingAddress")
+      props += R"("SelectedMailingAddress": 1,)";
+    else if (name == "HasPicture")
+      props += R"("HasPicture": true,)";
+    else if (name == "Journal")
+      props += R"("Journal": false,)";
+    else if (!kStoreSetFields.contains(name))
+      props += "\"" + name + "\": \"v-" + name + "\",";
   }
   props.pop_back();
   UseProfile(Profile(Folder("Contacts", 2, Contact(props, "2026-03-04 05:06:07"))));
@@ -141,7 +159,7 @@ TEST_F(ExportTest, DatesOutsideTheYearsWrittenAreLeftOutAndUnsetFieldsToo) {
     const char* birthday;
     const char* expected;  // nullptr: no Birthday element
   } rows[] = {
-      {"1900-12-31 00:00:00", nullptr}, {"1901-01-01 00:00:00", "1901-01-01"},
+      {"1900-12-31 00:00:00", nullptr},      {"1901-01-01 00:00:00", "1901-01-01"},
       {"2999-12-31 23:59:59", "2999-12-31"}, {"3000-01-01 00:00:00", nullptr},
       {"4501-01-01 00:00:00", nullptr},
   };
@@ -209,12 +227,12 @@ TEST_F(ExportTest, MissingFolderGivesThreeLogLinesAndAnEmptyDocument) {
 }
 
 TEST_F(ExportTest, WalkOrderSkipsAndRecursion) {
-  std::string tree = Folder(
-      "Contacts", 2, Contact(R"("FullName": "parent")"),
-      Folder("Team", 2, Contact(R"("FullName": "team")"),
-             Folder("Inner", 2, Contact(R"("FullName": "inner")"))) +
-          "," + Folder("Old (talvo backup)", 2, Contact(R"("FullName": "backup")")) + "," +
-          Folder("Mail", 0, "", Folder("Nested", 2, Contact(R"("FullName": "nested")"))));
+  std::string tree =
+      Folder("Contacts", 2, Contact(R"("FullName": "parent")"),
+             Folder("Team", 2, Contact(R"("FullName": "team")"),
+                    Folder("Inner", 2, Contact(R"("FullName": "inner")"))) +
+                 "," + Folder("Old (talvo backup)", 2, Contact(R"("FullName": "backup")")) + "," +
+                 Folder("Mail", 0, "", Folder("Nested", 2, Contact(R"("FullName": "nested")"))));
   UseProfile(Profile(tree + "," + Folder("Deleted Items", 2, Contact(R"("FullName": "deleted")"))));
 
   // Subfolders first, depth first; backup folders contribute nothing; a mail
@@ -243,8 +261,9 @@ TEST_F(ExportTest, NonContactItemsAreNeitherWrittenNorLogged) {
 TEST_F(ExportTest, ReadFaultEndsTheContactSilentlyAndLaterContactsAreWhole) {
   UseProfile(Profile(Folder(
       "Contacts", 2,
-      Contact(R"("FullName": "broken", "AssistantName": "Assistant", "Children": "Kids", "CompanyName": "Co", "Department": "Dept")",
-              "2026-01-01 12:00:00", R"("read:CompanyName")") +
+      Contact(
+          R"("FullName": "broken", "AssistantName": "Assistant", "Children": "Kids", "CompanyName": "Co", "Department": "Dept")",
+          "2026-01-01 12:00:00", R"("read:CompanyName")") +
           "," + Contact(R"("FullName": "whole", "CompanyName": "Co", "Department": "Dept")"))));
   std::vector<XmlElement> contacts = Export(0, "\\\\Personal Folders\\Contacts");
   ASSERT_EQ(contacts.size(), 2u);
@@ -269,12 +288,11 @@ TEST_F(ExportTest, ReadFaultEndsTheContactSilentlyAndLaterContactsAreWhole) {
 }
 
 TEST_F(ExportTest, FailingEntriesAreLoggedOnlyUntilTheFirstContactReachesItsFields) {
-  std::string failing = Contact(R"("FullName": "x")", "2026-01-01 12:00:00",
-                                R"("read:LastModificationTime")");
-  UseProfile(Profile(Folder("Contacts", 2,
-                            failing + "," + failing + "," + Contact(R"("FullName": "ok")") + "," +
-                                failing,
-                            Folder("Sub", 2, failing))));
+  std::string failing =
+      Contact(R"("FullName": "x")", "2026-01-01 12:00:00", R"("read:LastModificationTime")");
+  UseProfile(Profile(Folder(
+      "Contacts", 2, failing + "," + failing + "," + Contact(R"("FullName": "ok")") + "," + failing,
+      Folder("Sub", 2, failing))));
   EXPECT_EQ(Export(0, "\\\\Personal Folders\\Contacts", true).size(), 1u);
   int logged = 0;
   for (const std::string& message : LogMessages()) {
@@ -288,7 +306,8 @@ TEST_F(ExportTest, FailingEntriesAreLoggedOnlyUntilTheFirstContactReachesItsFiel
 TEST_F(ExportTest, UnsafeValuesGiveAWellFormedDocumentThatReadsBack) {
   UseProfile(Profile(Folder(
       "Contacts", 2,
-      Contact(R"("FullName": "a]]>b", "Department": "x\u0001y\u000bz", "CompanyName": "<&>\"'")"))));
+      Contact(
+          R"("FullName": "a]]>b", "Department": "x\u0001y\u000bz", "CompanyName": "<&>\"'")"))));
   std::vector<XmlElement> contacts = Export(0, "\\\\Personal Folders\\Contacts");
   ASSERT_EQ(contacts.size(), 1u);
   EXPECT_EQ(contacts[0].ChildText("FullName"), "a]]>b");
@@ -330,8 +349,8 @@ TEST_F(ExportTest, ProgramExitsZeroWhenCleanAndOneWhenAFailureWasTrapped) {
     return testing::RunCommand("TOVASK_PROFILE=" + testing::ShellQuote(profile_->path()) + " " +
                                TOVASK_BINARY + " " + arguments);
   };
-  EXPECT_EQ(run("-o 0 '\\\\Personal Folders\\Contacts' " + testing::ShellQuote(output_) +
-                " -l " + testing::ShellQuote(logFile_)),
+  EXPECT_EQ(run("-o 0 '\\\\Personal Folders\\Contacts' " + testing::ShellQuote(output_) + " -l " +
+                testing::ShellQuote(logFile_)),
             0);
   EXPECT_EQ(ReadXmlFile(output_).children.size(), 1u);
   // The peer system's own command line, handed over unsplit.

@@ -24,7 +24,8 @@ void AddFolderEntries(XmlWriter& document, outlook::Folder& folder) {
     case outlook::kMailItem:
       // The top of an Exchange mailbox is no folder to synchronise with,
       // but the mailbox's Inbox and Contacts below it are.
-      if (!EndsWithText(path, "\\Root - Mailbox")) AddCDataElement(document, "EmailFolder", Value(path));
+      if (!EndsWithText(path, "\\Root - Mailbox"))
+        AddCDataElement(document, "EmailFolder", Value(path));
       break;
     default:
       // Calendars, tasks, notes and the like: nothing in their subtree is

@@ -80,13 +80,14 @@ TEST_F(ListFoldersTest, ListsContactAndMailFoldersDepthFirst) {
                          "ContactFolder \\\\Personal Folders\\Contacts\\Team",
                      }));
   // Only folders caught by the skip rules are logged, not other folder types.
-  EXPECT_EQ(LogMessages(), (std::vector<std::string>{
-                               "Connected to Outlook",
-                               "Skip folder and subfolders: \\\\Personal Folders\\Deleted Items",
-                               "Skip folder and subfolders: \\\\Personal Folders\\Calendar",
-                               "Skip folder and subfolders: \\\\Personal Folders\\Contacts (talvo backup)",
-                               "Saving to file: " + output_,
-                           }));
+  EXPECT_EQ(LogMessages(),
+            (std::vector<std::string>{
+                "Connected to Outlook",
+                "Skip folder and subfolders: \\\\Personal Folders\\Deleted Items",
+                "Skip folder and subfolders: \\\\Personal Folders\\Calendar",
+                "Skip folder and subfolders: \\\\Personal Folders\\Contacts (talvo backup)",
+                "Saving to file: " + output_,
+            }));
   EXPECT_FALSE(AnyFailureTrapped());
 }
 
@@ -99,18 +100,19 @@ TEST_F(ListFoldersTest, PublicAndArchiveStoresAreLeftOutButNotTheirLowerCaseName
 }
 
 TEST_F(ListFoldersTest, RootMailboxGetsNoEntryButItsInboxAndContactsDo) {
-  std::vector<std::string> entries = List(Store(
-      "Mailbox - Anna", 0,
-      Folder("Root - Mailbox", 0,
-             Folder("Inbox", 0) + "," + Folder("Contacts", 2) + "," + Folder("Junk", 0) + "," +
-                 Folder("Sent Items", 0))));
+  std::vector<std::string> entries =
+      List(Store("Mailbox - Anna", 0,
+                 Folder("Root - Mailbox", 0,
+                        Folder("Inbox", 0) + "," + Folder("Contacts", 2) + "," + Folder("Junk", 0) +
+                            "," + Folder("Sent Items", 0))));
   EXPECT_EQ(entries, (std::vector<std::string>{
                          "EmailFolder \\\\Mailbox - Anna",
                          "EmailFolder \\\\Mailbox - Anna\\Root - Mailbox\\Inbox",
                          "ContactFolder \\\\Mailbox - Anna\\Root - Mailbox\\Contacts",
                          "EmailFolder \\\\Mailbox - Anna\\Root - Mailbox\\Sent Items",
                      }));
-  EXPECT_EQ(LogMessages()[1], "Skip folder and subfolders: \\\\Mailbox - Anna\\Root - Mailbox\\Junk");
+  EXPECT_EQ(LogMessages()[1],
+            "Skip folder and subfolders: \\\\Mailbox - Anna\\Root - Mailbox\\Junk");
 }
 
 TEST_F(ListFoldersTest, AFailingFolderOrStoreIsPassedOver) {

@@ -31,8 +31,8 @@ std::string FoldCase(std::string_view text) {
     for (char& c : folded) c = AsciiLower(c);
     return folded;
   }
-  icu::UnicodeString unicode =
-      icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
+  icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(
+      icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
   unicode.foldCase(U_FOLD_CASE_DEFAULT);
   std::string folded;
   unicode.toUTF8String(folded);

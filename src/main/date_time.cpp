@@ -60,7 +60,8 @@ int DaysInMonth(int year, int month) {
 // Floor division and its remainder, so times before the zero date still
 // get a time of day in 0..86399.
 std::int64_t DayOf(std::int64_t seconds) {
-  return seconds >= 0 ? seconds / kSecondsPerDay : -((-seconds + kSecondsPerDay - 1) / kSecondsPerDay);
+  return seconds >= 0 ? seconds / kSecondsPerDay
+                      : -((-seconds + kSecondsPerDay - 1) / kSecondsPerDay);
 }
 std::int64_t TimeOfDayOf(std::int64_t seconds) { return seconds - DayOf(seconds) * kSecondsPerDay; }
 
@@ -157,12 +158,14 @@ DateTime DateTime::Now() {
   if (localtime_r(&now, &local) == nullptr) return FromUnixSeconds(now);
   // A leap second shows as :60; the type has no room for it.
   std::optional<DateTime> result =
-      FromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                local.tm_min, std::min(local.tm_sec, 59));
+      FromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                std::min(local.tm_sec, 59));
   return result ? *result : FromUnixSeconds(now);
 }
 
-int DateTime::Year() const { return static_cast<int>(CivilFromDays(DayOf(seconds_) + kZeroDateUnixDays).year); }
+int DateTime::Year() const {
+  return static_cast<int>(CivilFromDays(DayOf(seconds_) + kZeroDateUnixDays).year);
+}
 int DateTime::Month() const { return CivilFromDays(DayOf(seconds_) + kZeroDateUnixDays).month; }
 int DateTime::Day() const { return CivilFromDays(DayOf(seconds_) + kZeroDateUnixDays).day; }
 int DateTime::Hour() const { return static_cast<int>(TimeOfDayOf(seconds_) / 3600); }

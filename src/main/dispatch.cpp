@@ -51,10 +51,14 @@ constexpr SwitchRule kSwitchRules[] = {
 
 bool IsWired(const Operations& operations, char letter) {
   switch (letter) {
-    case 'f': return static_cast<bool>(operations.listFolders);
-    case 'i': return static_cast<bool>(operations.importContacts);
-    case 'o': return static_cast<bool>(operations.exportContacts);
-    case 'h': return static_cast<bool>(operations.harvestAddresses);
+    case 'f':
+      return static_cast<bool>(operations.listFolders);
+    case 'i':
+      return static_cast<bool>(operations.importContacts);
+    case 'o':
+      return static_cast<bool>(operations.exportContacts);
+    case 'h':
+      return static_cast<bool>(operations.harvestAddresses);
   }
   return false;
 }

@@ -24,7 +24,7 @@ class DispatchTest : public ::testing::Test {
 
   struct Run {
     int status = -1;
-    std::string call;           // empty when no operation was called
+    std::string call;  // empty when no operation was called
     bool logOnDuringCall = false;
     std::string errors;
   };
@@ -89,65 +89,89 @@ TEST_F(DispatchTest, CallsTheRightEntryWithTheRightArguments) {
       {"slash /f", {"/f", "out.xml"}, "f out.xml"},
       {"slash upper-case /O", {"/O", "0", "folder", "out.xml"}, "o 0 folder out.xml 0"},
       {"upper-case -H", {"-H", "5", "folder", "out.xml", "-r"}, "h 5 folder out.xml 1"},
-      {"slash upper-case /I", {"/I", "0", "folder", "in.xml", "fb.xml"},
+      {"slash upper-case /I",
+       {"/I", "0", "folder", "in.xml", "fb.xml"},
        "i folder in.xml fb.xml 0 0 0"},
       // Flags are compared exactly.
       {"-R is not a flag", {"-o", "0", "folder", "out.xml", "-R"}, "o 0 folder out.xml 0"},
       {"/r is a flag", {"-o", "0", "folder", "out.xml", "/r"}, "o 0 folder out.xml 1"},
       {"-rr is not a flag", {"-h", "0", "folder", "out.xml", "-rr"}, "h 0 folder out.xml 0"},
-      {"-B -D -W are not flags", {"-i", "0", "folder", "in.xml", "fb.xml", "-B", "-D", "-W"},
+      {"-B -D -W are not flags",
+       {"-i", "0", "folder", "in.xml", "fb.xml", "-B", "-D", "-W"},
        "i folder in.xml fb.xml 0 0 0"},
       {"-L is not the log switch", {"-f", "out.xml", "-L", "LOG"}, "f out.xml"},
       // Minimum counts.
-      {"exactly five import arguments", {"-i", "0", "folder", "in.xml", "fb.xml"},
+      {"exactly five import arguments",
+       {"-i", "0", "folder", "in.xml", "fb.xml"},
        "i folder in.xml fb.xml 0 0 0"},
-      {"export with exactly four arguments", {"-o", "0", "folder", "out.xml"},
+      {"export with exactly four arguments",
+       {"-o", "0", "folder", "out.xml"},
        "o 0 folder out.xml 0"},
       {"arguments beyond those used are ignored", {"-f", "out.xml", "extra", "more"}, "f out.xml"},
       // Import flags in order, each at one position.
-      {"all import flags", {"-i", "0", "t", "in.xml", "fb.xml", "-b", "-d", "-w"},
+      {"all import flags",
+       {"-i", "0", "t", "in.xml", "fb.xml", "-b", "-d", "-w"},
        "i t in.xml fb.xml 1 1 1"},
-      {"all import flags with slashes", {"-i", "0", "t", "in.xml", "fb.xml", "/b", "/d", "/w"},
+      {"all import flags with slashes",
+       {"-i", "0", "t", "in.xml", "fb.xml", "/b", "/d", "/w"},
        "i t in.xml fb.xml 1 1 1"},
-      {"-d then -w without backup", {"-i", "0", "t", "in.xml", "fb.xml", "-d", "-w"},
+      {"-d then -w without backup",
+       {"-i", "0", "t", "in.xml", "fb.xml", "-d", "-w"},
        "i t in.xml fb.xml 0 1 1"},
-      {"-d before -b sets only deleteStale", {"-i", "0", "t", "in.xml", "fb.xml", "-d", "-b"},
+      {"-d before -b sets only deleteStale",
+       {"-i", "0", "t", "in.xml", "fb.xml", "-d", "-b"},
        "i t in.xml fb.xml 0 1 0"},
-      {"-w without -d is ignored", {"-i", "0", "t", "in.xml", "fb.xml", "-w"},
+      {"-w without -d is ignored",
+       {"-i", "0", "t", "in.xml", "fb.xml", "-w"},
        "i t in.xml fb.xml 0 0 0"},
-      {"-b then -w is ignored", {"-i", "0", "t", "in.xml", "fb.xml", "-b", "-w", "-d"},
+      {"-b then -w is ignored",
+       {"-i", "0", "t", "in.xml", "fb.xml", "-b", "-w", "-d"},
        "i t in.xml fb.xml 1 0 0"},
       {"-w before -d is ignored with what follows",
-       {"-i", "0", "t", "in.xml", "fb.xml", "-w", "-d"}, "i t in.xml fb.xml 0 0 0"},
+       {"-i", "0", "t", "in.xml", "fb.xml", "-w", "-d"},
+       "i t in.xml fb.xml 0 0 0"},
       // The log switch pair, only as the last two arguments at its one position.
       {"folder listing logged", {"-f", "out.xml", "-l", "LOG"}, "f out.xml", true},
       {"log switch /l", {"-f", "out.xml", "/l", "LOG"}, "f out.xml", true},
       {"log switch without file (count 3)", {"-f", "out.xml", "-l"}, "f out.xml"},
       {"log switch one place too late", {"-f", "out.xml", "extra", "-l", "LOG"}, "f out.xml"},
       {"log switch pair not last", {"-f", "out.xml", "-l", "LOG", "extra"}, "f out.xml"},
-      {"export logged", {"-o", "0", "folder", "out.xml", "-l", "LOG"}, "o 0 folder out.xml 0",
+      {"export logged",
+       {"-o", "0", "folder", "out.xml", "-l", "LOG"},
+       "o 0 folder out.xml 0",
        true},
-      {"export recursive logged", {"-O", "0", "My Folder", "out.xml", "-r", "-l", "LOG"},
-       "o 0 My Folder out.xml 1", true},
-      {"log before -r: no log, not recursive", {"-o", "0", "folder", "out.xml", "-l", "LOG", "-r"},
+      {"export recursive logged",
+       {"-O", "0", "My Folder", "out.xml", "-r", "-l", "LOG"},
+       "o 0 My Folder out.xml 1",
+       true},
+      {"log before -r: no log, not recursive",
+       {"-o", "0", "folder", "out.xml", "-l", "LOG", "-r"},
        "o 0 folder out.xml 0"},
-      {"log where -r was not found", {"-h", "0", "folder", "out.xml", "-R", "-l", "LOG"},
+      {"log where -r was not found",
+       {"-h", "0", "folder", "out.xml", "-R", "-l", "LOG"},
        "h 0 folder out.xml 0"},
-      {"import logged", {"-i", "0", "t", "in.xml", "fb.xml", "-l", "LOG"},
-       "i t in.xml fb.xml 0 0 0", true},
+      {"import logged",
+       {"-i", "0", "t", "in.xml", "fb.xml", "-l", "LOG"},
+       "i t in.xml fb.xml 0 0 0",
+       true},
       {"import with all flags logged",
        {"-i", "0", "t", "in.xml", "fb.xml", "-b", "-d", "-w", "-l", "LOG"},
-       "i t in.xml fb.xml 1 1 1", true},
-      {"import -d logged", {"-i", "0", "t", "in.xml", "fb.xml", "-d", "-l", "LOG"},
-       "i t in.xml fb.xml 0 1 0", true},
-      {"import log after ignored -w", {"-i", "0", "t", "in.xml", "fb.xml", "-w", "-l", "LOG"},
+       "i t in.xml fb.xml 1 1 1",
+       true},
+      {"import -d logged",
+       {"-i", "0", "t", "in.xml", "fb.xml", "-d", "-l", "LOG"},
+       "i t in.xml fb.xml 0 1 0",
+       true},
+      {"import log after ignored -w",
+       {"-i", "0", "t", "in.xml", "fb.xml", "-w", "-l", "LOG"},
        "i t in.xml fb.xml 0 0 0"},
       // The since-value.
       {"largest since-value", {"-o", "2147483647", "f", "o.xml"}, "o 2147483647 f o.xml 0"},
       {"smallest since-value", {"-h", "-2147483648", "f", "o.xml"}, "h -2147483648 f o.xml 0"},
       {"since-value with plus sign", {"-o", "+5", "f", "o.xml"}, "o 5 f o.xml 0"},
       {"since-value with leading zeros", {"-o", "007", "f", "o.xml"}, "o 7 f o.xml 0"},
-      {"import converts and drops the since-value", {"-i", "-12", "t", "in.xml", "fb.xml"},
+      {"import converts and drops the since-value",
+       {"-i", "-12", "t", "in.xml", "fb.xml"},
        "i t in.xml fb.xml 0 0 0"},
       // Unusable command lines: nothing runs and no log starts.
       {"no arguments", {}, ""},
@@ -192,8 +216,9 @@ TEST_F(DispatchTest, CallsTheRightEntryWithTheRightArguments) {
 TEST_F(DispatchTest, QuotedFolderPathFromTextReachesTheOperationWhole) {
   Run run;
   std::ostringstream errors;
-  int status = Main(ArgumentSource::FromText("-O 0 \"\\\\Personal Folders\\My Contacts\" out.xml -r"),
-                    RecordingOperations(run), errors);
+  int status =
+      Main(ArgumentSource::FromText("-O 0 \"\\\\Personal Folders\\My Contacts\" out.xml -r"),
+           RecordingOperations(run), errors);
   EXPECT_EQ(status, kExitDone);
   EXPECT_EQ(run.call, "o 0 \\\\Personal Folders\\My Contacts out.xml 1");
 }

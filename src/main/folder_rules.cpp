@@ -11,14 +11,14 @@ namespace tovask {
 
 namespace {
 
-constexpr std::array<std::string_view, 3> kAlwaysWalkedEndings = {
-    R"(\Inbox)", R"(\Sent Items)", R"(\Contacts)"};
+constexpr std::array<std::string_view, 3> kAlwaysWalkedEndings = {R"(\Inbox)", R"(\Sent Items)",
+                                                                  R"(\Contacts)"};
 
 constexpr std::array<std::string_view, 17> kSkippedEndings = {
-    R"(\Calendar)",         R"(\Common Views)",  R"(\Content.Filter)", R"(\Deleted Items)",
-    R"(\Drafts)",           R"(\Journal)",       R"(\Junk E-mail)",    R"(\Outbox)",
-    R"(\RSS Feeds)",        R"(\Reminders)",     R"(\SpamKiller)",     R"(\Sync Issues)",
-    R"(\\Freebusy Data)",   R"(\\IPM_COMMON_VIEWS)", R"(\\IPM_VIEWS)", R"(\\Search Root)",
+    R"(\Calendar)",       R"(\Common Views)",      R"(\Content.Filter)", R"(\Deleted Items)",
+    R"(\Drafts)",         R"(\Journal)",           R"(\Junk E-mail)",    R"(\Outbox)",
+    R"(\RSS Feeds)",      R"(\Reminders)",         R"(\SpamKiller)",     R"(\Sync Issues)",
+    R"(\\Freebusy Data)", R"(\\IPM_COMMON_VIEWS)", R"(\\IPM_VIEWS)",     R"(\\Search Root)",
     " (talvo backup)"};
 
 constexpr std::string_view kSearchFolders = R"(\Search Folders)";

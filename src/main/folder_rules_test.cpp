@@ -58,14 +58,13 @@ TEST(FolderRulesTest, EndsWithTextAndIsListedStore) {
     bool expected;
   };
   const EndingRow endings[] = {
-      {"Contacts", "contacts", true},  {"Contacts", "", true},        {"", "", true},
-      {"acts", "Contacts", false},     {"Müller", "LLER", true},      {"MÜLLER", "üller", true},
-      {"Straße", "straße", true},      {"Straße", "STRASSE", false},  {"x\\Inbox", "\\INBOX", true},
+      {"Contacts", "contacts", true}, {"Contacts", "", true},       {"", "", true},
+      {"acts", "Contacts", false},    {"Müller", "LLER", true},     {"MÜLLER", "üller", true},
+      {"Straße", "straße", true},     {"Straße", "STRASSE", false}, {"x\\Inbox", "\\INBOX", true},
       {"Grüße", "SSE", false},  // the last three characters are "üße"
   };
   for (const EndingRow& row : endings) {
-    EXPECT_EQ(EndsWithText(row.text, row.ending), row.expected)
-        << row.text << " / " << row.ending;
+    EXPECT_EQ(EndsWithText(row.text, row.ending), row.expected) << row.text << " / " << row.ending;
   }
 
   struct StoreRow {

@@ -41,8 +41,8 @@ namespace tovask {
 template <class T>
 class KeyedCollection {
   struct Slot {
-    std::string key;     // as given to Add
-    std::string folded;  // FoldCase(key)
+    std::string key;        // as given to Add
+    std::string folded;     // FoldCase(key)
     std::optional<T> item;  // empty once removed
   };
 

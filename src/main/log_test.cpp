@@ -100,10 +100,17 @@ TEST_F(LogTest, EveryEntryIsOneLine) {
       {"tab", "a\tb", "a b"},
       {"NUL", std::string("a\0b", 3), "a b"},
       {"escape and DEL", "a\x1b[0m\x7f", "a [0m "},
-      {"C1 next-line", "a\xC2\x85" "b", "a b"},
+      {"C1 next-line",
+       "a\xC2\x85"
+       "b",
+       "a b"},
       {"multibyte text intact", "M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x93\x87",
        "M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x93\x87"},
-      {"no-break space intact", "a\xC2\xA0" "b", "a\xC2\xA0" "b"},
+      {"no-break space intact",
+       "a\xC2\xA0"
+       "b",
+       "a\xC2\xA0"
+       "b"},
   };
   const std::string path = dir_.File("run.log");
   StartLog(path);

@@ -17,8 +17,8 @@ struct Operations {
   // -o and -h: the contacts (export) or mail senders (harvest) of one folder
   // changed after `since` (seconds since 1970-01-01 00:00:00 local time),
   // written to outputFile; `recursive` takes in the subfolders.
-  std::function<void(std::int32_t since, const std::string& folderPath,
-                     const std::string& outputFile, bool recursive)>
+  std::function<void(std::int32_t since, const std::string&folderPath, const std::string&outputFile,
+                     bool recursive)>
       exportContacts, harvestAddresses;
   // -i: merges inputFile into the contacts folder at targetPath and writes
   // feedbackFile.

@@ -215,7 +215,8 @@ XmlWriter::XmlWriter(std::string targetPath)
   }
   state.pending.reserve(kOutputChunk + 8192);
   state.quiet.emplace();
-  xmlOutputBufferPtr output = xmlOutputBufferCreateIO(&State::Write, &State::Close, &state, nullptr);
+  xmlOutputBufferPtr output =
+      xmlOutputBufferCreateIO(&State::Write, &State::Close, &state, nullptr);
   if (output == nullptr) {
     state.failure = LibxmlFailure("xmlOutputBufferCreateIO");
     return;
@@ -251,9 +252,9 @@ void XmlWriter::Attribute(std::string_view name, std::string_view value) {
   if (!state_->Writable()) return;
   const std::string nameText(name);
   const std::string clean = CleanXmlText(value);
-  state_->Check(
-      xmlTextWriterWriteAttribute(state_->writer, BAD_CAST nameText.c_str(), BAD_CAST clean.c_str()),
-      "xmlTextWriterWriteAttribute");
+  state_->Check(xmlTextWriterWriteAttribute(state_->writer, BAD_CAST nameText.c_str(),
+                                            BAD_CAST clean.c_str()),
+                "xmlTextWriterWriteAttribute");
 }
 
 void XmlWriter::CDataElement(std::string_view name, std::string_view value) {

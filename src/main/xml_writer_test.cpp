@@ -70,12 +70,35 @@ TEST(XmlWriterTest, EveryValueReadsBackCleanedFromAWellFormedFile) {
       {"CDATA terminator", "a]]>b", "a]]>b"},
       {"terminator with markup", "<x>]]>&amp;\r", "<x>]]>&amp;\r"},
       {"tab and newline kept", "a\tb\nc", "a\tb\nc"},
-      {"controls dropped", std::string("a\x01" "b\x1F" "c\0d", 8), "abcd"},
-      {"U+FFFE and U+FFFF dropped", "a\xEF\xBF\xBE" "b\xEF\xBF\xBF", "ab"},
-      {"encoded surrogate dropped", "a\xED\xA0\x80" "b", "ab"},
-      {"stray byte replaced", "a\xFF" "b", "a\xEF\xBF\xBD" "b"},
-      {"cut sequence replaced", "a\xE2\x82" "b", "a\xEF\xBF\xBD" "b"},
-      {"overlong replaced", "a\xC0\xAF" "b", "a\xEF\xBF\xBD\xEF\xBF\xBD" "b"},
+      {"controls dropped",
+       std::string("a\x01"
+                   "b\x1F"
+                   "c\0d",
+                   8),
+       "abcd"},
+      {"U+FFFE and U+FFFF dropped",
+       "a\xEF\xBF\xBE"
+       "b\xEF\xBF\xBF",
+       "ab"},
+      {"encoded surrogate dropped",
+       "a\xED\xA0\x80"
+       "b",
+       "ab"},
+      {"stray byte replaced",
+       "a\xFF"
+       "b",
+       "a\xEF\xBF\xBD"
+       "b"},
+      {"cut sequence replaced",
+       "a\xE2\x82"
+       "b",
+       "a\xEF\xBF\xBD"
+       "b"},
+      {"overlong replaced",
+       "a\xC0\xAF"
+       "b",
+       "a\xEF\xBF\xBD\xEF\xBF\xBD"
+       "b"},
       {"beyond U+10FFFF replaced", "a\xF4\x90\x80\x80", "a\xEF\xBF\xBD"},
       {"four-byte character kept", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},
   };

@@ -31,10 +31,17 @@ struct AddressEntryData {
   // The eleven texts in the order of kAddressEntryKeys (and of the store's
   // columns).
   std::array<std::string*, 11> Fields() {
-    return {&name,     &address,       &type,
-            &smtpAddress, &firstName,  &lastName,
-            &jobTitle, &assistantName, &businessTelephoneNumber,
-            &mobileTelephoneNumber, &streetAddress};
+    return {&name,
+            &address,
+            &type,
+            &smtpAddress,
+            &firstName,
+            &lastName,
+            &jobTitle,
+            &assistantName,
+            &businessTelephoneNumber,
+            &mobileTelephoneNumber,
+            &streetAddress};
   }
   std::array<const std::string*, 11> Fields() const {
     std::array<std::string*, 11> fields = const_cast<AddressEntryData*>(this)->Fields();
@@ -45,11 +52,17 @@ struct AddressEntryData {
 };
 
 // The JSON keys of an address entry's texts, in the order of Fields().
-inline constexpr const char* kAddressEntryKeys[11] = {
-    "name",     "address",       "type",
-    "smtpAddress", "firstName",  "lastName",
-    "jobTitle", "assistantName", "businessTelephoneNumber",
-    "mobileTelephoneNumber", "streetAddress"};
+inline constexpr const char* kAddressEntryKeys[11] = {"name",
+                                                      "address",
+                                                      "type",
+                                                      "smtpAddress",
+                                                      "firstName",
+                                                      "lastName",
+                                                      "jobTitle",
+                                                      "assistantName",
+                                                      "businessTelephoneNumber",
+                                                      "mobileTelephoneNumber",
+                                                      "streetAddress"};
 
 struct ItemData {
   std::string messageClass;                          // "IPM.Contact", "IPM.Note", ...
