@@ -36,8 +36,9 @@ void AddDateElement(XmlWriter& document, std::string_view contactLabel, std::str
                     const Value& value) {
   try {
     if (IsMissing(value)) return;
-    DateTime date = DateOf(value);
-    if (date.Year() > 1900 && date.Year() < 3000) {
+    const DateTime date = DateOf(value);
+    const int year = date.Year();
+    if (year > 1900 && year < 3000) {
       AddCDataElement(document, name, Value(date.ToDateText()));
     }
   } catch (const Failure& failure) {

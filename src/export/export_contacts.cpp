@@ -52,7 +52,7 @@ void ExportFolderContacts(std::int32_t since, outlook::Folder& folder, XmlWriter
     try {
       std::unique_ptr<outlook::Item> item = items->GetItem(index);
       if (!item || item->KindName() != kContactKind) continue;
-      if (!IsChangedSince(since, ValueText(item->GetProperty("LastModificationTime")))) {
+      if (!IsChangedSince(since, item->LastModificationTime())) {
         Log([&] {
           return "Ignore unchanged Outlook contact: " + ValueText(item->GetProperty("FileAs")) +
                  "," + ValueText(item->GetProperty("FullName"));

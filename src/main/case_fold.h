@@ -15,6 +15,11 @@ namespace tovask {
 // True when every byte is below 0x80.
 bool IsAscii(std::string_view text);
 
+// The lower-case form of an ASCII letter; every other byte unchanged.
+inline char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // The folded form of `text`, in UTF-8. Two texts are equal without regard to
 // case exactly when their folded forms are equal.
 std::string FoldCase(std::string_view text);

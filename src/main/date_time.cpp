@@ -173,15 +173,18 @@ int DateTime::Minute() const { return static_cast<int>(TimeOfDayOf(seconds_) / 6
 int DateTime::Second() const { return static_cast<int>(TimeOfDayOf(seconds_) % 60); }
 
 std::string DateTime::ToGeneralText() const {
+  const Civil date = CivilFromDays(DayOf(seconds_) + kZeroDateUnixDays);
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", Year(), Month(), Day(), Hour(),
-                Minute(), Second());
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", static_cast<int>(date.year),
+                date.month, date.day, Hour(), Minute(), Second());
   return text;
 }
 
 std::string DateTime::ToDateText() const {
+  const Civil date = CivilFromDays(DayOf(seconds_) + kZeroDateUnixDays);
   char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d", Year(), Month(), Day());
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", static_cast<int>(date.year), date.month,
+                date.day);
   return text;
 }
 

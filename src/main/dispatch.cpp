@@ -3,6 +3,7 @@
 #include <limits>
 #include <string>
 
+#include "main/case_fold.h"
 #include "main/failure.h"
 #include "main/log.h"
 
@@ -10,19 +11,13 @@ namespace tovask {
 
 namespace {
 
-// True when the argument is exactly -x or /x for the given lower-case letter.
-bool IsFlag(const ArgumentSource& args, std::int16_t position, char letter) {
-  const std::string argument = args.NextArgument(position);
-  return argument.size() == 2 && (argument[0] == '-' || argument[0] == '/') &&
-         argument[1] == letter;
+// True when the text is exactly -x or /x for the given lower-case letter.
+bool IsSpelled(const std::string& text, char letter) {
+  return text.size() == 2 && (text[0] == '-' || text[0] == '/') && text[1] == letter;
 }
 
-// Only the switch is case-folded; it is compared with ASCII spellings only.
-std::string LowerCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
+bool IsFlag(const ArgumentSource& args, std::int16_t position, char letter) {
+  return IsSpelled(args.NextArgument(position), letter);
 }
 
 // An argument echoed in a message, kept on one line.
@@ -102,12 +97,12 @@ int Main(const ArgumentSource& args, const Operations& operations, std::ostream&
   };
 
   const std::int16_t count = args.ArgumentCount();
-  const std::string switchText = LowerCase(args.NextArgument(1));
+  // Only the switch is case-folded.
+  const std::string switchText = FoldCase(args.NextArgument(1));
   if (count == 0) return unusable("no operation switch given (try --help)");
   const SwitchRule* rule = nullptr;
   for (const SwitchRule& candidate : kSwitchRules) {
-    if (switchText.size() == 2 && (switchText[0] == '-' || switchText[0] == '/') &&
-        switchText[1] == candidate.letter) {
+    if (IsSpelled(switchText, candidate.letter)) {
       rule = &candidate;
       break;
     }

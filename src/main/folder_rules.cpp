@@ -24,8 +24,6 @@ constexpr std::array<std::string_view, 17> kSkippedEndings = {
 constexpr std::string_view kSearchFolders = R"(\Search Folders)";
 constexpr std::string_view kBelowRootMailbox = R"(\Root - Mailbox\)";
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 icu::UnicodeString ToUnicode(std::string_view text) {
   return icu::UnicodeString::fromUTF8(
       icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));

@@ -5,10 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <ctime>
 #include <string>
 
+#include "main/date_time.h"
 #include "main/failure.h"
 
 namespace tovask {
@@ -18,17 +17,6 @@ namespace {
 // The log is one process-wide descriptor; -1 while it is off.
 int log_descriptor = -1;
 std::string log_path;
-
-// "YYYY-MM-DD HH:MM:SS" on the local clock.
-std::string LocalTimestamp() {
-  std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[80];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
-                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
-  return text;
-}
 
 // Appends the message with every control character (C0, DEL and the C1
 // range encoded as UTF-8) turned into one blank, so that an entry is always
@@ -74,7 +62,7 @@ void ResetLog() {
 
 void WriteLogEntry(std::string_view message) {
   if (!LoggingStarted()) return;
-  std::string line = LocalTimestamp();
+  std::string line = DateTime::Now().ToGeneralText();
   line += " Information tovask[";
   line += std::to_string(getpid());
   line += "]: ";

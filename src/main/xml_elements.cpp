@@ -7,20 +7,29 @@
 
 namespace tovask {
 
-void AddCDataElement(XmlWriter& writer, std::string_view name, const Value& value) {
-  // Texts, most of a contact's fields, go out without a copy.
+namespace {
+
+// Writes the element, or nothing when `onlyFilled` and its text is empty.
+// Texts, most of a contact's fields, go out without a copy.
+void WriteValue(XmlWriter& writer, std::string_view name, const Value& value, bool onlyFilled) {
   if (const auto* text = std::get_if<std::string>(&value)) {
-    writer.CDataElement(name, *text);
-  } else {
-    writer.CDataElement(name, ValueText(value));
+    if (!onlyFilled || !text->empty()) writer.CDataElement(name, *text);
+    return;
   }
+  const std::string text = ValueText(value);
+  if (!onlyFilled || !text.empty()) writer.CDataElement(name, text);
+}
+
+}  // namespace
+
+void AddCDataElement(XmlWriter& writer, std::string_view name, const Value& value) {
+  WriteValue(writer, name, value, false);
 }
 
 void AddTextElement(XmlWriter& writer, std::string_view contactName, std::string_view name,
                     const Value& value) {
   try {
-    const auto* text = std::get_if<std::string>(&value);
-    if (text ? !text->empty() : !ValueText(value).empty()) AddCDataElement(writer, name, value);
+    WriteValue(writer, name, value, true);
   } catch (const Failure& failure) {
     NoteTrappedFailure();
     Log([&] {

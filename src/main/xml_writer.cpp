@@ -64,31 +64,46 @@ bool IsXmlChar(char32_t c) {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
+// One UTF-8 sequence of a text.
+struct Decoded {
+  char32_t code = 0;
+  std::size_t length = 1;  // bytes it covers; at least 1
+  bool valid = false;      // false: invalid, cut short, overlong or beyond U+10FFFF
+};
+
+// Decodes the sequence at `pos`. A sequence cut short covers the bytes up to
+// the one that broke it, which starts the next sequence.
+Decoded DecodeAt(std::string_view text, std::size_t pos) {
+  Decoded decoded;
+  const auto lead = static_cast<unsigned char>(text[pos]);
+  const int length = SequenceLength(lead);
+  if (length == 0) return decoded;
+  decoded.code = length == 1 ? lead : (lead & (0xFF >> (length + 1)));
+  for (; decoded.length < static_cast<std::size_t>(length); ++decoded.length) {
+    if (pos + decoded.length >= text.size()) return decoded;
+    const auto next = static_cast<unsigned char>(text[pos + decoded.length]);
+    if ((next & 0xC0) != 0x80) return decoded;
+    decoded.code = (decoded.code << 6) | (next & 0x3F);
+  }
+  const bool overlong =
+      (length == 3 && decoded.code < 0x800) || (length == 4 && decoded.code < 0x10000);
+  decoded.valid = !overlong && decoded.code <= 0x10FFFF;
+  return decoded;
+}
+
 // True when CleanXmlText would hand the text back unchanged. Plain ASCII,
 // nearly every value of a contact, is decided byte by byte without decoding.
 bool IsCleanXmlText(std::string_view text) {
   std::size_t pos = 0;
   while (pos < text.size()) {
     const auto byte = static_cast<unsigned char>(text[pos]);
-    if (byte >= 0x20 && byte < 0x80) {
+    if ((byte >= 0x20 && byte < 0x80) || byte == 0x9 || byte == 0xA || byte == 0xD) {
       ++pos;
       continue;
     }
-    if (byte == 0x9 || byte == 0xA || byte == 0xD) {
-      ++pos;
-      continue;
-    }
-    const int length = SequenceLength(byte);
-    if (length <= 1 || pos + static_cast<std::size_t>(length) > text.size()) return false;
-    char32_t code = byte & (0xFF >> (length + 1));
-    for (int taken = 1; taken < length; ++taken) {
-      const auto next = static_cast<unsigned char>(text[pos + taken]);
-      if ((next & 0xC0) != 0x80) return false;
-      code = (code << 6) | (next & 0x3F);
-    }
-    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-    if (overlong || code > 0x10FFFF || !IsXmlChar(code)) return false;
-    pos += static_cast<std::size_t>(length);
+    const Decoded decoded = DecodeAt(text, pos);
+    if (!decoded.valid || !IsXmlChar(decoded.code)) return false;
+    pos += decoded.length;
   }
   return true;
 }
@@ -104,40 +119,15 @@ std::string CleanXmlText(std::string_view text) {
   clean.reserve(text.size());
   std::size_t pos = 0;
   while (pos < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    const int length = SequenceLength(lead);
-    if (length == 0) {
+    const Decoded decoded = DecodeAt(text, pos);
+    if (!decoded.valid) {
       clean += kReplacement;
-      ++pos;
-      continue;
-    }
-    char32_t code = length == 1 ? lead : (lead & (0xFF >> (length + 1)));
-    // Consume continuation bytes while they fit; a sequence cut short is
-    // replaced as a whole and the byte that broke it starts the next one.
-    int taken = 1;
-    bool valid = true;
-    for (; taken < length; ++taken) {
-      if (pos + taken >= text.size()) {
-        valid = false;
-        break;
-      }
-      const auto next = static_cast<unsigned char>(text[pos + taken]);
-      if ((next & 0xC0) != 0x80) {
-        valid = false;
-        break;
-      }
-      code = (code << 6) | (next & 0x3F);
-    }
-    const std::string_view sequence = text.substr(pos, static_cast<std::size_t>(taken));
-    pos += static_cast<std::size_t>(taken);
-    const bool overlong = (length == 3 && code < 0x800) || (length == 4 && code < 0x10000);
-    if (!valid || overlong || code > 0x10FFFF) {
-      clean += kReplacement;
-    } else if (IsXmlChar(code)) {
-      clean += sequence;
+    } else if (IsXmlChar(decoded.code)) {
+      clean += text.substr(pos, decoded.length);
     }
     // Otherwise a control character, U+FFFE/U+FFFF or an encoded surrogate:
     // XML cannot carry it at all, so it is dropped.
+    pos += decoded.length;
   }
   return clean;
 }
