@@ -77,35 +77,5 @@ TEST(ContactElementTest, DateThatCannotBeReadIsLoggedAndLaterFieldsAreStillWritt
       << messages[1];
 }
 
-TEST(ContactElementTest, DateRuleDropsTheTimeOfDayAndKeepsOnlyYears1901To2999) {
-  testing::TempDir dir;
-  struct Row {
-    Value value;
-    const char* expected;  // nullptr: no element
-  } rows[] = {
-      {*DateTime::Parse("2010-06-12 15:30:59"), "2010-06-12"},
-      {*DateTime::Parse("1901-01-01 00:00:00"), "1901-01-01"},
-      {*DateTime::Parse("1900-12-31 23:59:59"), nullptr},
-      {*DateTime::Parse("3000-01-01 00:00:00"), nullptr},
-      {*DateTime::Parse("4501-01-01 00:00:00"), nullptr},
-      {Value(), nullptr},
-      {std::string(), nullptr},
-  };
-  for (const Row& row : rows) {
-    {
-      XmlWriter writer(dir.File("date.xml"));
-      writer.StartElement("contact");
-      AddDateElement(writer, "label", "Birthday", row.value);
-      writer.Save();
-    }
-    XmlElement element = ReadXmlFile(dir.File("date.xml"));
-    SCOPED_TRACE(ValueText(row.value));
-    EXPECT_EQ(element.HasChild("Birthday"), row.expected != nullptr);
-    if (row.expected) {
-      EXPECT_EQ(element.ChildText("Birthday"), row.expected);
-    }
-  }
-}
-
 }  // namespace
 }  // namespace tovask
