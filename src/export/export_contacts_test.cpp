@@ -31,9 +31,9 @@ std::string Contact(const std::string& props, const std::string& modified = "202
 }
 
 std::string Folder(const std::string& name, int type, const std::string& items,
-                   const std::string& folders = "") {
+                   const std::string& folders = "", const std::string& faults = "") {
   return R"({"name": ")" + name + R"(", "type": )" + std::to_string(type) + R"(, "items": [)" +
-         items + R"(], "folders": [)" + folders + "]}";
+         items + R"(], "folders": [)" + folders + R"(], "faults": [)" + faults + "]}";
 }
 
 std::string Profile(const std::string& rootFolders) {
@@ -286,6 +286,22 @@ TEST_F(ExportTest, FailingEntriesAreLoggedOnlyUntilTheFirstContactReachesItsFiel
   EXPECT_EQ(logged, 3);
 }
 
+TEST_F(ExportTest, FailingSubfoldersArePassedOverAndTheWalkGoesOn) {
+  std::string contact = Contact(R"("FullName": "lost")");
+  UseProfile(Profile(Folder("Contacts", 2, Contact(R"("FullName": "parent")"),
+                            Folder("NoPath", 2, contact, "", R"("path")") + "," +
+                                Folder("NoItems", 2, contact, "", R"("items")") + "," +
+                                Folder("Fine", 2, Contact(R"("FullName": "fine")")))));
+  EXPECT_EQ(Names(Export(0, "\\\\Personal Folders\\Contacts", true)),
+            (std::vector<std::string>{"fine", "parent"}));
+  int logged = 0;
+  for (const std::string& message : LogMessages()) {
+    if (message.rfind("Error exporting contact - ", 0) == 0) ++logged;
+  }
+  EXPECT_EQ(logged, 1);  // the unreadable item collection; the failing path is silent
+  EXPECT_TRUE(AnyFailureTrapped());
+}
+
 TEST_F(ExportTest, UnsafeValuesGiveAWellFormedDocumentThatReadsBack) {
   UseProfile(Profile(Folder(
       "Contacts", 2,
@@ -342,6 +358,15 @@ TEST_F(ExportTest, ProgramExitsZeroWhenCleanAndOneWhenAFailureWasTrapped) {
             1);
   EXPECT_TRUE(ReadXmlFile(output_).children.empty());
   EXPECT_EQ(LogMessages().size(), 5u);  // only the first run was logged
+}
+
+TEST_F(ExportTest, ALogThatCannotBeWrittenEndsTheRunAsFailedWithoutAFile) {
+  UseProfile(Profile(Folder("Contacts", 2, Contact(R"("FullName": "Anna Smith")"))));
+  EXPECT_EQ(testing::RunCommand("TOVASK_PROFILE=" + testing::ShellQuote(profile_->path()) + " " +
+                                TOVASK_BINARY + " -o 0 'x' " + testing::ShellQuote(output_) +
+                                " -l /dev/full"),
+            1);
+  EXPECT_FALSE(std::filesystem::exists(output_));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -138,6 +139,18 @@ TEST_F(ListFoldersTest, UnreachableProfileGivesAnEmptyDocument) {
   unsetenv("TOVASK_PROFILE");
   EXPECT_EQ(ReadFile(output_), "<?xml version=\"1.0\"?>\n<folders/>\n");
   EXPECT_EQ(LogMessages(), (std::vector<std::string>{"Saving to file: " + output_}));
+  EXPECT_TRUE(AnyFailureTrapped());
+}
+
+TEST_F(ListFoldersTest, UnwritableOutputLeavesNoFileAndNoLogEntryForIt) {
+  profile_.emplace(R"({"stores": []})");
+  const std::string output = dir_.File("missing/folders.xml");
+  StartLog(logFile_);
+  ListFolders(output);
+  ResetLog();
+  EXPECT_FALSE(std::filesystem::exists(output));
+  EXPECT_EQ(LogMessages(),
+            (std::vector<std::string>{"Connected to Outlook", "Saving to file: " + output}));
   EXPECT_TRUE(AnyFailureTrapped());
 }
 
