@@ -1,7 +1,5 @@
 #include "outlook/folder_path.h"
 
-#include <unicode/unistr.h>
-
 namespace tovask::outlook {
 
 std::string EscapeFolderName(std::string_view name) {
@@ -50,27 +48,6 @@ std::optional<std::vector<std::string>> SplitFolderPath(std::string_view path) {
     path.remove_prefix(end + 1);
   }
   return names;
-}
-
-std::string FoldName(std::string_view name) {
-  bool ascii = true;
-  for (char c : name) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      ascii = false;
-      break;
-    }
-  }
-  std::string folded;
-  if (ascii) {
-    folded.reserve(name.size());
-    for (char c : name) folded.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
-    return folded;
-  }
-  icu::UnicodeString text = icu::UnicodeString::fromUTF8(
-      icu::StringPiece(name.data(), static_cast<std::int32_t>(name.size())));
-  text.foldCase();
-  text.toUTF8String(folded);
-  return folded;
 }
 
 }  // namespace tovask::outlook

@@ -1,5 +1,5 @@
-// Folder paths ("\\Store\Folder\Subfolder") and the folded form of names by
-// which folders are found without regard to case.
+// Folder paths ("\\Store\Folder\Subfolder"). Names in them are found without
+// regard to case by their FoldCase() form (main/case_fold.h).
 #pragma once
 
 #include <optional>
@@ -17,9 +17,5 @@ std::string EscapeFolderName(std::string_view name);
 // with two backslashes or has an empty name; one trailing backslash is
 // allowed.
 std::optional<std::vector<std::string>> SplitFolderPath(std::string_view path);
-
-// Unicode case folding, so that "STRASSE" and "straße" or "Ärger" and
-// "ärger" compare equal.
-std::string FoldName(std::string_view name);
 
 }  // namespace tovask::outlook

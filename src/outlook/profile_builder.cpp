@@ -4,9 +4,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "main/case_fold.h"
 #include "outlook/entry_id.h"
 #include "outlook/fault_list.h"
-#include "outlook/folder_path.h"
 #include "outlook/outlook.h"
 #include "outlook/profile_schema.h"
 #include "outlook/property_record.h"
@@ -90,7 +90,7 @@ class ProfileWriter {
                         const std::vector<std::string>& rootFaults) {
     if (name.empty()) throw BadInput("A store needs a name");
     CheckItemType(rootType);
-    std::string folded = FoldName(name);
+    std::string folded = FoldCase(name);
     if (!storeNames_.insert(folded).second) {
       throw StoreFailure(kCollision, "A store named '" + name + "' exists already");
     }
@@ -110,7 +110,7 @@ class ProfileWriter {
     }
     if (name.empty()) throw BadInput("A folder needs a name");
     CheckItemType(type);
-    std::string folded = FoldName(name);
+    std::string folded = FoldCase(name);
     if (!folderNames_.insert(std::to_string(parentId) + '\n' + folded).second) {
       throw StoreFailure(kCollision, "A folder named '" + name + "' exists already there");
     }

@@ -5,10 +5,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "main/case_fold.h"
 #include "main/failure.h"
 #include "outlook/entry_id.h"
 #include "outlook/fault_list.h"
-#include "outlook/folder_path.h"
 #include "outlook/profile_builder.h"
 #include "outlook/property_record.h"
 #include "outlook/property_schema.h"
@@ -52,7 +52,7 @@ class DocumentWalk {
     const Json* name = Find(store, "name");
     if (name == nullptr) throw Problem(path, "a store needs a \"name\"");
     std::string storeName = Name(*name, Key(path, "name"));
-    if (!names.insert(FoldName(storeName)).second) {
+    if (!names.insert(FoldCase(storeName)).second) {
       throw Problem(Key(path, "name"), "a store named '" + storeName + "' exists already");
     }
     bool readOnly = false;
@@ -85,7 +85,7 @@ class DocumentWalk {
     const Json* name = Find(folder, "name");
     if (name == nullptr) throw Problem(path, "a folder needs a \"name\"");
     std::string folderName = Name(*name, Key(path, "name"));
-    if (!siblings.insert(FoldName(folderName)).second) {
+    if (!siblings.insert(FoldCase(folderName)).second) {
       throw Problem(Key(path, "name"), "a folder named '" + folderName + "' exists already there");
     }
     int type = Type(folder, path);

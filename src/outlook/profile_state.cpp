@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "main/case_fold.h"
 #include "outlook/folder_path.h"
 #include "outlook/profile_schema.h"
 #include "outlook/store_failure.h"
@@ -99,7 +100,7 @@ const StoreRow& ProfileState::StoreOf(const FolderRow& folder) const {
 }
 
 const StoreRow* ProfileState::FindStore(std::string_view name) const {
-  std::string folded = FoldName(name);
+  std::string folded = FoldCase(name);
   for (const auto& store : stores_) {
     if (store.folded == folded) return &store;
   }
@@ -112,7 +113,7 @@ const FolderRow* ProfileState::FindFolder(std::int64_t id) const {
 }
 
 const FolderRow* ProfileState::FindChild(const FolderRow& parent, std::string_view name) const {
-  std::string folded = FoldName(name);
+  std::string folded = FoldCase(name);
   for (std::int64_t id : parent.children) {
     const FolderRow* child = FindFolder(id);
     if (child != nullptr && child->folded == folded) return child;
@@ -145,7 +146,7 @@ std::string ProfileState::FolderPath(const FolderRow& folder) const {
 
 const FolderRow& ProfileState::AddFolder(const FolderRow& parent, std::string_view name,
                                          int itemType) {
-  std::string folded = FoldName(name);
+  std::string folded = FoldCase(name);
   std::int64_t parentId = parent.id;
   std::int64_t storeId = parent.storeId;
   std::int64_t id = 0;
