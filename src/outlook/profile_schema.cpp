@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "outlook/entry_id.h"
 #include "outlook/store_failure.h"
 
 namespace tovask::outlook {
@@ -52,23 +53,6 @@ void CheckProfileSchema(SqliteConnection& connection) {
   if (!ok) {
     throw StoreFailure(kCallFailed, "The file " + connection.path() + " is not a tovask profile");
   }
-}
-
-EntryIdPrefix ReadEntryIdPrefix(SqliteConnection& connection) {
-  Statement select(connection.db(), "SELECT value FROM meta WHERE key = 'prefix'");
-  std::optional<EntryIdPrefix> prefix;
-  if (select.Step()) prefix = ParseEntryIdPrefix(select.Text(0));
-  if (!prefix) {
-    throw StoreFailure(kCallFailed,
-                       "The profile " + connection.path() + " has no identifier prefix");
-  }
-  return *prefix;
-}
-
-std::uint64_t ReadNextEntryCounter(SqliteConnection& connection) {
-  Statement select(connection.db(),
-                   "SELECT CAST(value AS INTEGER) FROM meta WHERE key = 'next_entry'");
-  return select.Step() ? static_cast<std::uint64_t>(select.Int(0)) : 1;
 }
 
 void WriteMeta(SqliteConnection& connection, const std::string& key, const std::string& value) {

@@ -21,10 +21,8 @@
 // the names joined by line feeds (FaultList).
 #pragma once
 
-#include <cstdint>
 #include <string>
 
-#include "outlook/entry_id.h"
 #include "outlook/sqlite_connection.h"
 
 namespace tovask::outlook {
@@ -35,9 +33,7 @@ void CreateProfileSchema(SqliteConnection& connection);
 // Raises, naming the path, unless the file holds a profile of this format.
 void CheckProfileSchema(SqliteConnection& connection);
 
-// The meta values.
-EntryIdPrefix ReadEntryIdPrefix(SqliteConnection& connection);
-std::uint64_t ReadNextEntryCounter(SqliteConnection& connection);
+// Sets a meta value.
 void WriteMeta(SqliteConnection& connection, const std::string& key, const std::string& value);
 
 // TOVASK_PROFILE, else $XDG_DATA_HOME/tovask/profile.db, else

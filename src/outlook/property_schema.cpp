@@ -389,13 +389,12 @@ std::string KindNameOfClass(std::string_view messageClass) {
   };
   if (EqualFolded(messageClass, "IPM.Contact")) return "RDOContactItem";
   if (EqualFolded(messageClass, "IPM.DistList")) return "RDODistListItem";
-  if (EqualFolded(messageClass, "IPM.Note") || startsWith("IPM.Note.")) return "RDOMail";
   if (EqualFolded(messageClass, "IPM.Appointment")) return "RDOAppointmentItem";
   if (startsWith("IPM.Schedule.Meeting.")) return "RDOMeetingItem";
   if (EqualFolded(messageClass, "IPM.Task")) return "RDOTaskItem";
   if (EqualFolded(messageClass, "IPM.StickyNote")) return "RDONoteItem";
   if (startsWith("REPORT.")) return "RDOReportItem";
-  return "RDOMail";
+  return "RDOMail";  // IPM.Note, IPM.Note.* and every other class
 }
 
 }  // namespace tovask::outlook

@@ -62,12 +62,6 @@ Statement& Statement::BindBlob(int index, std::string_view bytes, bool copy) {
   return *this;
 }
 
-Statement& Statement::BindNull(int index) {
-  int rc = sqlite3_bind_null(stmt_, index);
-  if (rc != SQLITE_OK) throw SqliteFailure(db_, rc);
-  return *this;
-}
-
 bool Statement::Step() {
   int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;
@@ -102,10 +96,6 @@ std::string_view Statement::Text(int column) const {
   int size = sqlite3_column_bytes(stmt_, column);
   if (data == nullptr) return {};
   return std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(size));
-}
-
-bool Statement::IsNull(int column) const {
-  return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }
 
 SqliteConnection::SqliteConnection(const std::string& path, bool create) : path_(path) {

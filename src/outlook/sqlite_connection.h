@@ -35,7 +35,6 @@ class Statement {
   Statement& Bind(int index, std::int64_t value);
   Statement& Bind(int index, std::string_view text, bool copy = false);
   Statement& BindBlob(int index, std::string_view bytes, bool copy = false);
-  Statement& BindNull(int index);
 
   // True when a row is ready, false when the statement is done; raises on
   // any error (a busy profile only after the connection's busy timeout).
@@ -46,7 +45,6 @@ class Statement {
 
   std::int64_t Int(int column) const;
   std::string_view Text(int column) const;  // valid until the next Step/Reset
-  bool IsNull(int column) const;
 
  private:
   sqlite3* db_ = nullptr;
