@@ -2,6 +2,8 @@
 
 #include <random>
 
+#include "outlook/ascii_case.h"
+
 namespace tovask::outlook {
 
 namespace {
@@ -76,12 +78,8 @@ std::optional<std::string> ParseEntryIdFilter(std::string_view filter) {
   };
   skipBlanks();
   constexpr std::string_view kKeyword = "entryid";
-  if (filter.size() - at < kKeyword.size()) return std::nullopt;
-  for (char k : kKeyword) {
-    char c = filter[at++];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    if (c != k) return std::nullopt;
-  }
+  if (!EqualAsciiFolded(filter.substr(at, kKeyword.size()), kKeyword)) return std::nullopt;
+  at += kKeyword.size();
   skipBlanks();
   if (at >= filter.size() || filter[at] != '=') return std::nullopt;
   ++at;

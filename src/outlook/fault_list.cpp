@@ -1,18 +1,10 @@
 #include "outlook/fault_list.h"
 
+#include "outlook/ascii_case.h"
+
 namespace tovask::outlook {
 
 namespace {
-
-char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-bool EqualFolded(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
-}
 
 constexpr std::string_view kOperations[] = {"logon",      "save", "copy", "remove",    "items",
                                             "subfolders", "path", "type", "addFolder", "sender"};
@@ -33,7 +25,7 @@ FaultList::FaultList(const std::vector<std::string>& names) : names_(names) {}
 
 bool FaultList::Has(std::string_view name) const {
   for (const auto& fault : names_) {
-    if (EqualFolded(fault, name)) return true;
+    if (EqualAsciiFolded(fault, name)) return true;
   }
   return false;
 }
@@ -42,8 +34,8 @@ bool FaultList::HasPrefixed(std::string_view prefix, std::string_view property) 
   for (const auto& fault : names_) {
     std::string_view view(fault);
     if (view.size() == prefix.size() + property.size() &&
-        EqualFolded(view.substr(0, prefix.size()), prefix) &&
-        EqualFolded(view.substr(prefix.size()), property)) {
+        EqualAsciiFolded(view.substr(0, prefix.size()), prefix) &&
+        EqualAsciiFolded(view.substr(prefix.size()), property)) {
       return true;
     }
   }
@@ -62,12 +54,12 @@ std::string FaultList::Stored() const {
 std::string FaultList::Check(std::string_view name) {
   if (name.find('\n') != std::string_view::npos) return "a fault name holds a line feed";
   for (std::string_view prefix : {std::string_view("read:"), std::string_view("write:")}) {
-    if (name.size() > prefix.size() && EqualFolded(name.substr(0, prefix.size()), prefix)) {
+    if (name.size() > prefix.size() && EqualAsciiFolded(name.substr(0, prefix.size()), prefix)) {
       return {};
     }
   }
   for (std::string_view operation : kOperations) {
-    if (EqualFolded(name, operation)) return {};
+    if (EqualAsciiFolded(name, operation)) return {};
   }
   return "unknown fault '" + std::string(name) + "'";
 }

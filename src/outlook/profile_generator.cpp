@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "main/failure.h"
+#include "outlook/ascii_case.h"
 #include "outlook/outlook.h"
 #include "outlook/sample_data.h"
 
@@ -72,7 +73,7 @@ std::string MailPart(std::string_view name) {
     unsigned char c = static_cast<unsigned char>(name[i]);
     if (c < 0x80) {
       if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-')
-        part += static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        part += AsciiLower(static_cast<char>(c));
       ++i;
       continue;
     }

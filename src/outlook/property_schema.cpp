@@ -7,6 +7,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "outlook/ascii_case.h"
+
 namespace tovask::outlook {
 
 namespace {
@@ -160,16 +162,6 @@ constexpr Row kRows[] = {
 
 constexpr int kCount = static_cast<int>(std::size(kRows));
 static_assert(kCount < 256, "property ids are one byte");
-
-constexpr char Fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-constexpr bool EqualFolded(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
-}
 
 // Reads up to eight bytes little-endian with every letter in lower case
 // (setting bit 0x20 lower-cases a letter and leaves digits alone; names are
@@ -328,7 +320,7 @@ const PropertyInfo* FindProperty(std::string_view name) {
 }
 
 PropertyScope ScopeOfClass(std::string_view messageClass) {
-  return EqualFolded(messageClass, "IPM.Contact") ? kContactScope : kOtherScope;
+  return EqualAsciiFolded(messageClass, "IPM.Contact") ? kContactScope : kOtherScope;
 }
 
 #define TOVASK_PROPERTY_ID(function, name)            \
@@ -385,14 +377,14 @@ std::string ComputeNameProperty(PropertyId id, const NameParts& parts) {
 std::string KindNameOfClass(std::string_view messageClass) {
   auto startsWith = [&](std::string_view prefix) {
     return messageClass.size() > prefix.size() &&
-           EqualFolded(messageClass.substr(0, prefix.size()), prefix);
+           EqualAsciiFolded(messageClass.substr(0, prefix.size()), prefix);
   };
-  if (EqualFolded(messageClass, "IPM.Contact")) return "RDOContactItem";
-  if (EqualFolded(messageClass, "IPM.DistList")) return "RDODistListItem";
-  if (EqualFolded(messageClass, "IPM.Appointment")) return "RDOAppointmentItem";
+  if (EqualAsciiFolded(messageClass, "IPM.Contact")) return "RDOContactItem";
+  if (EqualAsciiFolded(messageClass, "IPM.DistList")) return "RDODistListItem";
+  if (EqualAsciiFolded(messageClass, "IPM.Appointment")) return "RDOAppointmentItem";
   if (startsWith("IPM.Schedule.Meeting.")) return "RDOMeetingItem";
-  if (EqualFolded(messageClass, "IPM.Task")) return "RDOTaskItem";
-  if (EqualFolded(messageClass, "IPM.StickyNote")) return "RDONoteItem";
+  if (EqualAsciiFolded(messageClass, "IPM.Task")) return "RDOTaskItem";
+  if (EqualAsciiFolded(messageClass, "IPM.StickyNote")) return "RDONoteItem";
   if (startsWith("REPORT.")) return "RDOReportItem";
   return "RDOMail";  // IPM.Note, IPM.Note.* and every other class
 }
