@@ -23,7 +23,7 @@ FaultList::FaultList(std::string_view stored) {
 
 FaultList::FaultList(const std::vector<std::string>& names) : names_(names) {}
 
-bool FaultList::Has(std::string_view name) const {
+bool FaultList::HasName(std::string_view name) const {
   for (const auto& fault : names_) {
     if (EqualAsciiFolded(fault, name)) return true;
   }

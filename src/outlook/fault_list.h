@@ -21,13 +21,16 @@ class FaultList {
   explicit FaultList(std::string_view stored);
   explicit FaultList(const std::vector<std::string>& names);
 
-  bool empty() const { return names_.empty(); }
-  // Without regard to case.
-  bool Has(std::string_view name) const;
+  // Without regard to case. An empty list (the usual case) answers at once.
+  bool Has(std::string_view name) const { return !names_.empty() && HasName(name); }
   // Has("read:" + property) and Has("write:" + property), without building
   // the name.
-  bool HasRead(std::string_view property) const { return HasPrefixed("read:", property); }
-  bool HasWrite(std::string_view property) const { return HasPrefixed("write:", property); }
+  bool HasRead(std::string_view property) const {
+    return !names_.empty() && HasPrefixed("read:", property);
+  }
+  bool HasWrite(std::string_view property) const {
+    return !names_.empty() && HasPrefixed("write:", property);
+  }
 
   const std::vector<std::string>& names() const { return names_; }
   std::string Stored() const;
@@ -37,6 +40,7 @@ class FaultList {
   static std::string Check(std::string_view name);
 
  private:
+  bool HasName(std::string_view name) const;
   bool HasPrefixed(std::string_view prefix, std::string_view property) const;
   std::vector<std::string> names_;
 };

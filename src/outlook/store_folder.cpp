@@ -36,13 +36,13 @@ class StoreFolder : public Folder {
 
   std::string Name() override {
     const FolderRow& row = Row();
-    if (row.faults.HasRead("Name")) throw FaultFailure("read:Name", Describe(row));
+    CheckFolderFault(*state_, row, "read:Name");
     return row.name;
   }
 
   std::string FolderPath() override {
     const FolderRow& row = Row();
-    if (row.faults.Has("path")) throw FaultFailure("path", Describe(row));
+    CheckFolderFault(*state_, row, "path");
     return state_->FolderPath(row);
   }
 
@@ -54,7 +54,7 @@ class StoreFolder : public Folder {
 
   int DefaultItemType() override {
     const FolderRow& row = Row();
-    if (row.faults.Has("type")) throw FaultFailure("type", Describe(row));
+    CheckFolderFault(*state_, row, "type");
     return row.itemType;
   }
 
@@ -63,7 +63,7 @@ class StoreFolder : public Folder {
   std::unique_ptr<Items> GetItems() override {
     state_->Refresh();
     const FolderRow& row = Row();
-    if (row.faults.Has("items")) throw FaultFailure("items", Describe(row));
+    CheckFolderFault(*state_, row, "items");
     state_->items().List(id_);  // checks the folder's order now, as a fresh fetch would
     return MakeStoreItems(state_, id_);
   }
@@ -73,7 +73,6 @@ class StoreFolder : public Folder {
 
  private:
   const FolderRow& Row() const { return state_->Folder(id_); }
-  std::string Describe(const FolderRow& row) const { return DescribeFolder(*state_, row); }
 
   StatePtr state_;
   std::int64_t id_;
@@ -105,9 +104,7 @@ class StoreFolders : public Folders {
       throw StoreFailure(kNoAccess,
                          "The store of " + DescribeFolder(*state_, parent) + " is read-only");
     }
-    if (parent.faults.Has("addFolder")) {
-      throw FaultFailure("addFolder", DescribeFolder(*state_, parent));
-    }
+    CheckFolderFault(*state_, parent, "addFolder");
     if (name.empty()) throw StoreFailure(kInvalidArgument, "A folder needs a name");
     int itemType = ItemTypeOfFolderType(folderType);
     const FolderRow& added = state_->AddFolder(parent, name, itemType);
@@ -122,7 +119,7 @@ class StoreFolders : public Folders {
 std::unique_ptr<Folders> StoreFolder::GetFolders() {
   state_->Refresh();
   const FolderRow& row = Row();
-  if (row.faults.Has("subfolders")) throw FaultFailure("subfolders", Describe(row));
+  CheckFolderFault(*state_, row, "subfolders");
   return std::make_unique<StoreFolders>(state_, id_);
 }
 
@@ -142,6 +139,11 @@ std::int64_t StoreFolderId(const StatePtr& state, Folder& folder) {
 
 std::string DescribeFolder(const ProfileState& state, const FolderRow& folder) {
   return "folder " + state.FolderPath(folder);
+}
+
+void CheckFolderFault(const ProfileState& state, const FolderRow& folder, std::string_view fault) {
+  if (folder.faults.Has(fault))
+    throw FaultFailure(std::string(fault), DescribeFolder(state, folder));
 }
 
 }  // namespace tovask::outlook

@@ -21,15 +21,13 @@ class StoreItem : public Item {
         readOnly_(readOnly) {}
 
   std::string KindName() override {
-    if (faults_.Has("type")) throw FaultFailure("type", Describe());
+    CheckFault("type");
     return KindNameOfClass(row_.messageClass);
   }
 
   Value GetProperty(std::string_view name) override {
     const PropertyInfo& info = Property(name);
-    if (!faults_.empty() && faults_.HasRead(info.name)) {
-      throw FaultFailure("read:" + std::string(info.name), Describe());
-    }
+    CheckReadFault(info.name);
     switch (info.access) {
       case PropertyAccess::kStoreSet:
         return StoreSetValue(info.id);
@@ -48,7 +46,7 @@ class StoreItem : public Item {
 
   void SetProperty(std::string_view name, const Value& value) override {
     const PropertyInfo& info = Property(name);
-    if (!faults_.empty() && faults_.HasWrite(info.name)) {
+    if (faults_.HasWrite(info.name)) {
       throw FaultFailure("write:" + std::string(info.name), Describe());
     }
     if (readOnly_) throw StoreFailure(kNoAccess, "The store of " + Describe() + " is read-only");
@@ -70,9 +68,9 @@ class StoreItem : public Item {
   }
 
   void Save() override {
-    if (faults_.Has("save")) throw FaultFailure("save", Describe());
+    CheckFault("save");
     const FolderRow& folder = state_->Folder(row_.folderId);
-    if (folder.faults.Has("save")) throw FaultFailure("save", DescribeFolder(*state_, folder));
+    CheckFolderFault(*state_, folder, "save");
     if (readOnly_ || state_->StoreOf(folder).readOnly) {
       throw StoreFailure(kNoAccess, "The store of " + Describe() + " is read-only");
     }
@@ -94,16 +92,15 @@ class StoreItem : public Item {
   }
 
   std::string EntryID() override {
-    if (!faults_.empty() && faults_.HasRead("EntryID"))
-      throw FaultFailure("read:EntryID", Describe());
+    CheckReadFault("EntryID");
     return row_.entryId;
   }
 
   void CopyTo(Folder& folder) override {
-    if (faults_.Has("copy")) throw FaultFailure("copy", Describe());
+    CheckFault("copy");
     std::int64_t targetId = StoreFolderId(state_, folder);
     const FolderRow& target = state_->Folder(targetId);
-    if (target.faults.Has("copy")) throw FaultFailure("copy", DescribeFolder(*state_, target));
+    CheckFolderFault(*state_, target, "copy");
     if (state_->StoreOf(target).readOnly) {
       throw StoreFailure(kNoAccess,
                          "The store of " + DescribeFolder(*state_, target) + " is read-only");
@@ -114,7 +111,7 @@ class StoreItem : public Item {
   }
 
   std::unique_ptr<AddressEntry> Sender() override {
-    if (faults_.Has("sender")) throw FaultFailure("sender", Describe());
+    CheckFault("sender");
     if (row_.senderId == 0) return nullptr;
     std::shared_ptr<const AddressEntryRow> entry = state_->AddressEntry(row_.senderId);
     if (!entry) return nullptr;
@@ -127,13 +124,19 @@ class StoreItem : public Item {
   }
 
   DateTime LastModificationTime() override {
-    if (!faults_.empty() && faults_.HasRead("LastModificationTime")) {
-      throw FaultFailure("read:LastModificationTime", Describe());
-    }
+    CheckReadFault("LastModificationTime");
     return row_.id == 0 ? NoDate() : DateTime::FromUnixSeconds(row_.modified);
   }
 
  private:
+  // Raise when the item is marked to fail the operation or the reading.
+  void CheckFault(std::string_view operation) const {
+    if (faults_.Has(operation)) throw FaultFailure(std::string(operation), Describe());
+  }
+  void CheckReadFault(std::string_view property) const {
+    if (faults_.HasRead(property)) throw FaultFailure("read:" + std::string(property), Describe());
+  }
+
   const PropertyInfo& Property(std::string_view name) const {
     const PropertyInfo* info = FindProperty(name);
     if (info == nullptr || (info->scopes & scope_) == 0) {
@@ -192,7 +195,7 @@ class StoreAddressEntry : public AddressEntry {
 
  private:
   std::string Field(AddressEntryField field, std::string_view name) const {
-    if (!entry_->faults.empty() && entry_->faults.HasRead(name)) {
+    if (entry_->faults.HasRead(name)) {
       throw FaultFailure("read:" + std::string(name),
                          "address entry " + entry_->fields[kEntryName]);
     }

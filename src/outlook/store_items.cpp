@@ -50,10 +50,10 @@ class StoreItems : public Items {
       throw StoreFailure(kNoAccess,
                          "The store of " + DescribeFolder(*state_, folder) + " is read-only");
     }
-    if (folder.faults.Has("remove")) throw FaultFailure("remove", DescribeFolder(*state_, folder));
+    CheckFolderFault(*state_, folder, "remove");
     ItemRows& rows = state_->items();
     ItemRow row = rows.Read(rows.List(folderId_), index);
-    if (!row.faults.empty() && FaultList(row.faults).Has("remove")) {
+    if (FaultList(row.faults).Has("remove")) {
       throw FaultFailure("remove", "item " + row.entryId);
     }
     rows.Remove(folderId_, row.id);

@@ -25,6 +25,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "outlook/item_rows.h"
 #include "outlook/outlook.h"
@@ -45,5 +47,9 @@ std::int64_t StoreFolderId(const StatePtr& state, Folder& folder);
 
 // "folder \\Store\Path", "item <entry id>" and the like, for failure texts.
 std::string DescribeFolder(const ProfileState& state, const FolderRow& folder);
+
+// Raises the fault ("save", "read:Name", ...) when the folder is marked to
+// fail it.
+void CheckFolderFault(const ProfileState& state, const FolderRow& folder, std::string_view fault);
 
 }  // namespace tovask::outlook
