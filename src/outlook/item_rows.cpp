@@ -243,7 +243,7 @@ void ItemRows::Apply(std::int64_t folderId, std::int64_t version, std::int64_t a
   }
 }
 
-void ItemRows::Insert(ItemRow& row, std::int64_t now) {
+void ItemRows::Insert(ItemRow& row, std::string_view props, std::int64_t now) {
   WriteTransaction transaction(connection_);
   std::string entryId = NextEntryId();
   insert_.Bind(1, row.folderId)
@@ -251,7 +251,7 @@ void ItemRows::Insert(ItemRow& row, std::int64_t now) {
       .Bind(3, row.messageClass)
       .Bind(4, now)
       .Bind(5, row.senderId)
-      .BindBlob(6, row.props)
+      .BindBlob(6, props)
       .Run();
   std::int64_t id = connection_.LastInsertId();
   std::int64_t version = Bump(row.folderId);
@@ -263,13 +263,14 @@ void ItemRows::Insert(ItemRow& row, std::int64_t now) {
   row.modified = now;
 }
 
-void ItemRows::Update(const ItemRow& row) {
+void ItemRows::Update(ItemRow& row, std::string_view props, std::int64_t now) {
   WriteTransaction transaction(connection_);
-  update_.Bind(1, row.id).BindBlob(2, row.props).Bind(3, row.modified).Run();
+  update_.Bind(1, row.id).BindBlob(2, props).Bind(3, now).Run();
   if (connection_.Changes() == 0) {
     throw StoreFailure(kNotFound, "The item " + row.entryId + " no longer exists");
   }
   transaction.Commit();
+  row.modified = now;
   // A read-ahead copy of the row is stale now.
   for (std::size_t i = 0; i < ahead_.size(); ++i) {
     if (ahead_[i].id == row.id) taken_[i] = true;

@@ -63,10 +63,13 @@ class ItemRows {
   std::optional<ItemRow> FindByEntryId(std::string_view entryId);
 
   // Writes. Each is one committed transaction and keeps the lists right.
-  // Insert fills in id, entry identifier, created and modified (both `now`).
-  void Insert(ItemRow& row, std::int64_t now);
-  // Stores props and modified; raises when the item no longer exists.
-  void Update(const ItemRow& row);
+  // Insert and Update store `props` (PropertyRecord bytes; row.props is not
+  // read). Insert adds a row of the row's folder, class and sender and fills
+  // in id, entry identifier, created and modified (both `now`).
+  void Insert(ItemRow& row, std::string_view props, std::int64_t now);
+  // For the saved item `row`; sets modified to `now`. Raises when the item no
+  // longer exists.
+  void Update(ItemRow& row, std::string_view props, std::int64_t now);
   // A copy of the stored item `sourceId` at the end of `folderId`, with a new
   // entry identifier; raises when the source does not exist.
   void Copy(std::int64_t sourceId, std::int64_t folderId, std::int64_t now);

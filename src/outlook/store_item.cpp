@@ -1,5 +1,6 @@
 // Items and address entries of the profile store.
 #include <string>
+#include <utility>
 
 #include "outlook/property_record.h"
 #include "outlook/property_schema.h"
@@ -15,7 +16,7 @@ class StoreItem : public Item {
   StoreItem(StatePtr state, ItemRow row, bool readOnly)
       : state_(std::move(state)),
         row_(std::move(row)),
-        record_(std::move(row_.props)),
+        record_(std::exchange(row_.props, std::string())),
         faults_(row_.faults),
         scope_(ScopeOfClass(row_.messageClass)),
         readOnly_(readOnly) {}
@@ -25,24 +26,7 @@ class StoreItem : public Item {
     return KindNameOfClass(row_.messageClass);
   }
 
-  Value GetProperty(std::string_view name) override {
-    const PropertyInfo& info = Property(name);
-    CheckReadFault(info.name);
-    switch (info.access) {
-      case PropertyAccess::kStoreSet:
-        return StoreSetValue(info.id);
-      case PropertyAccess::kComputed:
-        return ComputeNameProperty(
-            info.id,
-            NameParts{Text(FirstNameProperty()), Text(LastNameProperty()), Text(SuffixProperty()),
-                      Text(CompanyNameProperty()), Text(FullNameProperty())});
-      case PropertyAccess::kStored:
-        break;
-    }
-    std::string_view bytes;
-    if (record_.Find(info.id, bytes)) return DecodeValue(info.kind, bytes);
-    return UnsetValue(info.kind);
-  }
+  Value GetProperty(std::string_view name) override { return Read(Property(name)); }
 
   void SetProperty(std::string_view name, const Value& value) override {
     const PropertyInfo& info = Property(name);
@@ -76,19 +60,10 @@ class StoreItem : public Item {
     }
     std::int64_t now = DateTime::Now().UnixSeconds();
     if (row_.id == 0) {
-      row_.props = record_.bytes();
-      state_->items().Insert(row_, now);
+      state_->items().Insert(row_, record_.bytes(), now);
     } else {
-      ItemRow update;
-      update.id = row_.id;
-      update.folderId = row_.folderId;
-      update.entryId = row_.entryId;
-      update.modified = now;
-      update.props = record_.bytes();
-      state_->items().Update(update);
-      row_.modified = now;
+      state_->items().Update(row_, record_.bytes(), now);
     }
-    row_.props.clear();
   }
 
   std::string EntryID() override {
@@ -119,7 +94,7 @@ class StoreItem : public Item {
   }
 
   std::string Subject() override {
-    Value subject = GetProperty("Subject");
+    Value subject = Read(PropertyAt(SubjectProperty()));
     return std::move(std::get<std::string>(subject));
   }
 
@@ -135,6 +110,25 @@ class StoreItem : public Item {
   }
   void CheckReadFault(std::string_view property) const {
     if (faults_.HasRead(property)) throw FaultFailure("read:" + std::string(property), Describe());
+  }
+
+  // A readable property of the item's class.
+  Value Read(const PropertyInfo& info) const {
+    CheckReadFault(info.name);
+    switch (info.access) {
+      case PropertyAccess::kStoreSet:
+        return StoreSetValue(info.id);
+      case PropertyAccess::kComputed:
+        return ComputeNameProperty(
+            info.id,
+            NameParts{Text(FirstNameProperty()), Text(LastNameProperty()), Text(SuffixProperty()),
+                      Text(CompanyNameProperty()), Text(FullNameProperty())});
+      case PropertyAccess::kStored:
+        break;
+    }
+    std::string_view bytes;
+    if (record_.Find(info.id, bytes)) return DecodeValue(info.kind, bytes);
+    return UnsetValue(info.kind);
   }
 
   const PropertyInfo& Property(std::string_view name) const {
