@@ -33,8 +33,16 @@ ItemRow RowFrom(const Statement& select) {
   return row;
 }
 
-Failure FolderGone(std::int64_t folderId) {
-  return StoreFailure(kNotFound, "The folder " + std::to_string(folderId) + " no longer exists");
+// Runs a statement that returns the folder's version (reading or raising
+// it); raises when the folder no longer exists.
+std::int64_t FolderVersion(Statement& select, std::int64_t folderId) {
+  bool exists = select.Bind(1, folderId).Step();
+  std::int64_t version = exists ? select.Int(0) : -1;
+  select.Reset();
+  if (!exists) {
+    throw StoreFailure(kNotFound, "The folder " + std::to_string(folderId) + " no longer exists");
+  }
+  return version;
 }
 
 }  // namespace
@@ -81,15 +89,9 @@ ItemList& ItemRows::List(std::int64_t folderId) {
   }
   ItemList& list = *slot;
   if (list.loaded && list.checked) return list;
-  if (list.loaded) {
-    bool exists = folderVersion_.Bind(1, folderId).Step();
-    std::int64_t version = exists ? folderVersion_.Int(0) : -1;
-    folderVersion_.Reset();
-    if (!exists) throw FolderGone(folderId);
-    if (version == list.version) {
-      list.checked = true;
-      return list;
-    }
+  if (list.loaded && FolderVersion(folderVersion_, folderId) == list.version) {
+    list.checked = true;
+    return list;
   }
   Load(list);
   return list;
@@ -97,10 +99,7 @@ ItemList& ItemRows::List(std::int64_t folderId) {
 
 void ItemRows::Load(ItemList& list) {
   ReadTransaction snapshot(connection_);
-  bool exists = folderVersion_.Bind(1, list.folderId).Step();
-  std::int64_t version = exists ? folderVersion_.Int(0) : -1;
-  folderVersion_.Reset();
-  if (!exists) throw FolderGone(list.folderId);
+  std::int64_t version = FolderVersion(folderVersion_, list.folderId);
   std::vector<std::int64_t> ids;
   folderItems_.Bind(1, list.folderId);
   try {
@@ -211,21 +210,20 @@ std::string ItemRows::NextEntryId() {
   return MakeEntryId(*prefix, static_cast<std::uint64_t>(counter));
 }
 
-std::int64_t ItemRows::Bump(std::int64_t folderId) {
-  bool exists = bump_.Bind(1, folderId).Step();
-  std::int64_t version = exists ? bump_.Int(0) : -1;
-  bump_.Reset();
-  if (!exists) throw FolderGone(folderId);
-  return version;
+std::int64_t ItemRows::Bump(std::int64_t folderId) { return FolderVersion(bump_, folderId); }
+
+void ItemRows::DropAhead(std::int64_t id) {
+  for (std::size_t i = 0; i < ahead_.size(); ++i) {
+    if (ahead_[i].id == id) taken_[i] = true;
+  }
 }
 
 void ItemRows::Apply(std::int64_t folderId, std::int64_t version, std::int64_t addedId,
                      std::int64_t removedId) {
   // A removed row's id comes back for the next insert when it was the
   // highest; a read-ahead copy of either must never be handed out.
-  for (std::size_t i = 0; i < ahead_.size(); ++i) {
-    if (ahead_[i].id == addedId || ahead_[i].id == removedId) taken_[i] = true;
-  }
+  DropAhead(addedId);
+  DropAhead(removedId);
   auto found = lists_.find(folderId);
   if (found == lists_.end()) return;
   ItemList& list = *found->second;
@@ -271,10 +269,7 @@ void ItemRows::Update(ItemRow& row, std::string_view props, std::int64_t now) {
   }
   transaction.Commit();
   row.modified = now;
-  // A read-ahead copy of the row is stale now.
-  for (std::size_t i = 0; i < ahead_.size(); ++i) {
-    if (ahead_[i].id == row.id) taken_[i] = true;
-  }
+  DropAhead(row.id);  // its read-ahead copy is stale now
 }
 
 void ItemRows::Copy(std::int64_t sourceId, std::int64_t folderId, std::int64_t now) {

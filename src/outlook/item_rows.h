@@ -84,6 +84,8 @@ class ItemRows {
   // `addedId`, drops `removedId`), else has it read afresh.
   void Apply(std::int64_t folderId, std::int64_t version, std::int64_t addedId,
              std::int64_t removedId);
+  // Marks the read-ahead copy of the row taken, so it is read afresh.
+  void DropAhead(std::int64_t id);
   std::string NextEntryId();
   void ReadAhead(ItemList& list, std::int32_t position);
 
