@@ -73,12 +73,9 @@ class ProfileWriter {
         Statement(connection_.db(),
                   "INSERT INTO folders(store_id, parent_id, name, folded, item_type, faults) "
                   "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-    insertEntry_ =
-        Statement(connection_.db(),
-                  "INSERT INTO address_entries(name, address, type, smtp_address, first_name, "
-                  "last_name, job_title, assistant_name, business_telephone_number, "
-                  "mobile_telephone_number, street_address, faults) "
-                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+    insertEntry_ = Statement(connection_.db(),
+                             std::string("INSERT INTO address_entries(") + kAddressEntryColumns +
+                                 ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
     insertItem_ =
         Statement(connection_.db(),
                   "INSERT INTO items(folder_id, entry_id, class, created, modified, sender_id, "
@@ -123,7 +120,7 @@ class ProfileWriter {
       insertEntry_.Bind(column++, *field);
     }
     std::string faults = CheckedFaults(entry.faults);
-    insertEntry_.Bind(12, faults).Run();
+    insertEntry_.Bind(column, faults).Run();
     std::int64_t id = connection_.LastInsertId();
     entryIds_.insert(id);
     return id;

@@ -30,24 +30,23 @@ struct AddressEntryData {
 
   // The eleven texts in the order of kAddressEntryKeys (and of the store's
   // columns).
-  std::array<std::string*, 11> Fields() {
-    return {&name,
-            &address,
-            &type,
-            &smtpAddress,
-            &firstName,
-            &lastName,
-            &jobTitle,
-            &assistantName,
-            &businessTelephoneNumber,
-            &mobileTelephoneNumber,
-            &streetAddress};
-  }
-  std::array<const std::string*, 11> Fields() const {
-    std::array<std::string*, 11> fields = const_cast<AddressEntryData*>(this)->Fields();
-    std::array<const std::string*, 11> constFields;
-    for (std::size_t i = 0; i < fields.size(); ++i) constFields[i] = fields[i];
-    return constFields;
+  std::array<std::string*, 11> Fields() { return FieldsOf(*this); }
+  std::array<const std::string*, 11> Fields() const { return FieldsOf(*this); }
+
+ private:
+  template <typename Entry>
+  static auto FieldsOf(Entry& entry) -> std::array<decltype(&entry.name), 11> {
+    return std::array{&entry.name,
+                      &entry.address,
+                      &entry.type,
+                      &entry.smtpAddress,
+                      &entry.firstName,
+                      &entry.lastName,
+                      &entry.jobTitle,
+                      &entry.assistantName,
+                      &entry.businessTelephoneNumber,
+                      &entry.mobileTelephoneNumber,
+                      &entry.streetAddress};
   }
 };
 

@@ -48,11 +48,8 @@ class DumpWriter {
         items_(connection.db(),
                "SELECT entry_id, class, created, modified, sender_id, faults, props FROM items "
                "WHERE folder_id = ?1 ORDER BY id"),
-        entry_(
-            connection.db(),
-            "SELECT name, address, type, smtp_address, first_name, last_name, job_title, "
-            "assistant_name, business_telephone_number, mobile_telephone_number, street_address, "
-            "faults FROM address_entries WHERE id = ?1") {}
+        entry_(connection.db(), std::string("SELECT ") + kAddressEntryColumns +
+                                    " FROM address_entries WHERE id = ?1") {}
 
   std::string Dump() {
     out_ = "{\n  \"stores\": [";
@@ -157,14 +154,15 @@ class DumpWriter {
     entry_.Bind(1, id);
     if (entry_.Step()) {
       std::string json = "{";
-      for (int i = 0; i < 11; ++i) {
+      constexpr int kTexts = static_cast<int>(std::size(kAddressEntryKeys));
+      for (int i = 0; i < kTexts; ++i) {
         if (entry_.Text(i).empty()) continue;
         if (json.size() > 1) json += ", ";
         json += Quoted(kAddressEntryKeys[i]) + ": " + Quoted(entry_.Text(i));
       }
-      if (!entry_.Text(11).empty()) {
+      if (!entry_.Text(kTexts).empty()) {
         if (json.size() > 1) json += ", ";
-        json += "\"faults\": " + FaultsJson(entry_.Text(11));
+        json += "\"faults\": " + FaultsJson(entry_.Text(kTexts));
       }
       found->second = json + "}";
     }

@@ -27,6 +27,12 @@
 
 namespace tovask::outlook {
 
+// The columns of address_entries after its id: the eleven texts in the
+// order of AddressEntryData::Fields(), then faults.
+inline constexpr char kAddressEntryColumns[] =
+    "name, address, type, smtp_address, first_name, last_name, job_title, assistant_name, "
+    "business_telephone_number, mobile_telephone_number, street_address, faults";
+
 // Creates the tables that are missing.
 void CreateProfileSchema(SqliteConnection& connection);
 

@@ -1,7 +1,5 @@
 #include "outlook/profile_state.h"
 
-#include <algorithm>
-
 #include "main/case_fold.h"
 #include "outlook/folder_path.h"
 #include "outlook/profile_schema.h"
@@ -25,11 +23,8 @@ ProfileState::ProfileState(const std::string& path)
     : connection_(path, /*create=*/false),
       items_(CheckedProfile(connection_)),
       dataVersion_(connection_.db(), "PRAGMA data_version"),
-      entryById_(
-          connection_.db(),
-          "SELECT name, address, type, smtp_address, first_name, last_name, job_title, "
-          "assistant_name, business_telephone_number, mobile_telephone_number, street_address, "
-          "faults FROM address_entries WHERE id = ?1") {
+      entryById_(connection_.db(), std::string("SELECT ") + kAddressEntryColumns +
+                                       " FROM address_entries WHERE id = ?1") {
   Refresh();
 }
 
@@ -49,37 +44,35 @@ void ProfileState::LoadTree() {
   Statement selectStores(connection_.db(),
                          "SELECT id, name, folded, read_only, faults FROM stores ORDER BY id");
   while (selectStores.Step()) {
-    StoreRow store;
-    store.id = selectStores.Int(0);
-    store.name = selectStores.Text(1);
-    store.folded = selectStores.Text(2);
-    store.readOnly = selectStores.Int(3) != 0;
-    store.faults = FaultList(selectStores.Text(4));
-    stores.push_back(std::move(store));
+    const Statement& row = selectStores;
+    stores.push_back({.id = row.Int(0),
+                      .name = std::string(row.Text(1)),
+                      .folded = std::string(row.Text(2)),
+                      .readOnly = row.Int(3) != 0,
+                      .faults = FaultList(row.Text(4)),
+                      .rootId = 0});  // found among the folders below
   }
   std::unordered_map<std::int64_t, FolderRow> folders;
+  // Ids grow with every insert, so the id order is the order of creation.
+  std::vector<std::int64_t> ids;
   Statement selectFolders(
       connection_.db(),
       "SELECT id, store_id, parent_id, name, folded, item_type, faults FROM folders "
       "ORDER BY id");
   while (selectFolders.Step()) {
-    FolderRow folder;
-    folder.id = selectFolders.Int(0);
-    folder.storeId = selectFolders.Int(1);
-    folder.parentId = selectFolders.Int(2);
-    folder.name = selectFolders.Text(3);
-    folder.folded = selectFolders.Text(4);
-    folder.itemType = static_cast<int>(selectFolders.Int(5));
-    folder.faults = FaultList(selectFolders.Text(6));
-    std::int64_t id = folder.id;
-    folders.emplace(id, std::move(folder));
+    const Statement& row = selectFolders;
+    ids.push_back(row.Int(0));
+    folders.emplace(ids.back(), FolderRow{.id = row.Int(0),
+                                          .storeId = row.Int(1),
+                                          .parentId = row.Int(2),
+                                          .name = std::string(row.Text(3)),
+                                          .folded = std::string(row.Text(4)),
+                                          .itemType = static_cast<int>(row.Int(5)),
+                                          .faults = FaultList(row.Text(6)),
+                                          .children = {}});
   }
-  // Ids grow with every insert, so the id order is the order of creation.
-  std::vector<std::int64_t> ids;
-  for (const auto& [id, folder] : folders) ids.push_back(id);
-  std::sort(ids.begin(), ids.end());
   for (std::int64_t id : ids) {
-    FolderRow& folder = folders[id];
+    const FolderRow& folder = folders[id];
     if (folder.parentId == 0) {
       for (auto& store : stores) {
         if (store.id == folder.storeId) store.rootId = id;
@@ -93,9 +86,7 @@ void ProfileState::LoadTree() {
 }
 
 const StoreRow& ProfileState::StoreOf(const FolderRow& folder) const {
-  for (const auto& store : stores_) {
-    if (store.id == folder.storeId) return store;
-  }
+  if (const StoreRow* store = FindStoreById(folder.storeId)) return *store;
   throw StoreFailure(kNotFound, "The store of the folder " + folder.name + " no longer exists");
 }
 
@@ -103,6 +94,13 @@ const StoreRow* ProfileState::FindStore(std::string_view name) const {
   std::string folded = FoldCase(name);
   for (const auto& store : stores_) {
     if (store.folded == folded) return &store;
+  }
+  return nullptr;
+}
+
+const StoreRow* ProfileState::FindStoreById(std::int64_t id) const {
+  for (const auto& store : stores_) {
+    if (store.id == id) return &store;
   }
   return nullptr;
 }

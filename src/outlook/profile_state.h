@@ -81,6 +81,7 @@ class ProfileState {
   const StoreRow& StoreOf(const FolderRow& folder) const;
   // nullptr when there is no such store or folder (any more).
   const StoreRow* FindStore(std::string_view name) const;
+  const StoreRow* FindStoreById(std::int64_t id) const;
   const FolderRow* FindFolder(std::int64_t id) const;
   const FolderRow* FindChild(const FolderRow& parent, std::string_view name) const;
   // Raises (not found) when the folder went.

@@ -24,9 +24,7 @@ class StoreStore : public Store {
 
  private:
   const StoreRow& Row() const {
-    for (const auto& store : state_->Stores()) {
-      if (store.id == id_) return store;
-    }
+    if (const StoreRow* store = state_->FindStoreById(id_)) return *store;
     throw StoreFailure(kNotFound, "The store " + std::to_string(id_) + " no longer exists");
   }
 
