@@ -8,6 +8,7 @@
 
 #include "main/failure.h"
 #include "outlook/ascii_case.h"
+#include "outlook/entry_id.h"
 #include "outlook/outlook.h"
 #include "outlook/sample_data.h"
 
@@ -216,20 +217,15 @@ std::int64_t MakeMail(const MailSource& source, std::int64_t index, ItemData& it
 class EntryIds {
  public:
   explicit EntryIds(std::uint64_t seed) {
-    for (std::uint64_t half : {Mix(seed ^ 0x5EED), Mix(seed ^ 0xF00D)}) Append(half);
+    std::uint64_t halves[] = {Mix(seed ^ 0x5EED), Mix(seed ^ 0xF00D)};
+    for (std::size_t i = 0; i < prefix_.size(); ++i) {
+      prefix_[i] = static_cast<std::uint8_t>(halves[i / 8] >> (56 - 8 * (i % 8)));
+    }
   }
-  const std::string& Next() {
-    id_.resize(32);
-    Append(++serial_);
-    return id_;
-  }
+  std::string Next() { return MakeEntryId(prefix_, ++serial_); }
 
  private:
-  void Append(std::uint64_t value) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    for (int shift = 60; shift >= 0; shift -= 4) id_ += kHex[(value >> shift) & 0xF];
-  }
-  std::string id_;
+  EntryIdPrefix prefix_{};
   std::uint64_t serial_ = 0;
 };
 
