@@ -255,46 +255,33 @@ std::string TypeName(int defaultItemType) {
 }
 
 void WriteFolder(Folder& folder, int depth, std::ostream& out) {
-  std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
-  std::string line = indent;
+  std::string line(static_cast<std::size_t>(depth) * 2, ' ');
   std::vector<std::string> faults;
-  // Each read may hit a fault point of the folder; the tree shows it and goes on.
-  try {
-    line += folder.FolderPath();
-  } catch (const Failure& failure) {
-    NoteTrappedFailure();
-    faults.push_back(FailureTail(failure));
-    // Without its path the folder is still known by its name.
+  // Each read may hit a fault point of the folder; the tree shows it and goes
+  // on. False when the read failed.
+  auto attempt = [&faults](auto&& read) {
     try {
-      line += "? " + folder.Name();
-    } catch (const Failure& nameFailure) {
+      read();
+      return true;
+    } catch (const Failure& failure) {
       NoteTrappedFailure();
-      line += "?";
-      faults.push_back(FailureTail(nameFailure));
+      faults.push_back(FailureTail(failure));
+      return false;
     }
+  };
+  if (!attempt([&] { line += folder.FolderPath(); })) {
+    // Without its path the folder is still known by its name.
+    if (!attempt([&] { line += "? " + folder.Name(); })) line += "?";
   }
-  try {
-    line += "  " + TypeName(folder.DefaultItemType());
-  } catch (const Failure& failure) {
-    NoteTrappedFailure();
-    line += "  ?";
-    faults.push_back(FailureTail(failure));
-  }
-  try {
-    std::int32_t count = folder.GetItems()->Count();
-    line += "  " + std::to_string(count) + (count == 1 ? " item" : " items");
-  } catch (const Failure& failure) {
-    NoteTrappedFailure();
+  if (!attempt([&] { line += "  " + TypeName(folder.DefaultItemType()); })) line += "  ?";
+  if (!attempt([&] {
+        std::int32_t count = folder.GetItems()->Count();
+        line += "  " + std::to_string(count) + (count == 1 ? " item" : " items");
+      })) {
     line += "  ? items";
-    faults.push_back(FailureTail(failure));
   }
   std::unique_ptr<Folders> subfolders;
-  try {
-    subfolders = folder.GetFolders();
-  } catch (const Failure& failure) {
-    NoteTrappedFailure();
-    faults.push_back(FailureTail(failure));
-  }
+  attempt([&] { subfolders = folder.GetFolders(); });
   for (const std::string& fault : faults) line += "  [" + fault + "]";
   out << line << '\n';
   if (!subfolders) return;
