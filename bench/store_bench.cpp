@@ -31,7 +31,11 @@
 namespace {
 
 using tovask::outlook::Folder;
+using tovask::outlook::Item;
 using tovask::outlook::Items;
+
+constexpr char kContactsPath[] = "\\\\Personal Folders\\Contacts";
+constexpr char kInboxPath[] = "\\\\Personal Folders\\Inbox";
 
 struct Settings {
   std::string profile;
@@ -43,8 +47,6 @@ struct Settings {
   bool reuse = false;
   bool keep = false;
 };
-
-constexpr double kMemoryTargetMb = 64;
 
 class Stopwatch {
  public:
@@ -125,6 +127,25 @@ std::unique_ptr<tovask::outlook::Session> LogOn() {
   return session;
 }
 
+// Calls visit(item) for every item in order, sampling memory as it goes;
+// returns how many there were.
+template <typename Visit>
+std::int32_t VisitItems(Items& items, Visit&& visit) {
+  std::int32_t count = items.Count();
+  for (std::int32_t i = 1; i <= count; ++i) {
+    SampleEvery(i);
+    visit(*items.GetItem(i));
+  }
+  return count;
+}
+
+// The same for the folder at `path`, in a session of its own.
+template <typename Visit>
+std::int32_t VisitFolder(const char* path, Visit&& visit) {
+  auto session = LogOn();
+  return VisitItems(*session->GetFolderFromPath(path)->GetItems(), visit);
+}
+
 std::vector<std::string> ContactPropertyNames() {
   std::vector<std::string> names;
   for (int id = 0; id < tovask::outlook::PropertyCount(); ++id) {
@@ -151,18 +172,13 @@ void GeneratePhase(const Settings& settings) {
 void ReadContactsPhase() {
   std::vector<std::string> names = ContactPropertyNames();
   Stopwatch watch;
-  auto session = LogOn();
-  auto items = session->GetFolderFromPath("\\\\Personal Folders\\Contacts")->GetItems();
-  std::int32_t count = items->Count();
   std::int64_t filled = 0;
-  for (std::int32_t i = 1; i <= count; ++i) {
-    SampleEvery(i);
-    auto item = items->GetItem(i);
+  std::int32_t count = VisitFolder(kContactsPath, [&](Item& item) {
     for (const std::string& name : names) {
-      tovask::Value value = item->GetProperty(name);
+      tovask::Value value = item.GetProperty(name);
       if (const auto* text = std::get_if<std::string>(&value)) filled += text->empty() ? 0 : 1;
     }
-  }
+  });
   double seconds = watch.Seconds();
   Report("read contacts (" + std::to_string(names.size()) + " properties each, " +
              std::to_string(filled) + " filled texts)",
@@ -171,7 +187,7 @@ void ReadContactsPhase() {
 
 void SaveContactsPhase(std::int64_t saves) {
   auto session = LogOn();
-  auto items = session->GetFolderFromPath("\\\\Personal Folders\\Contacts")->GetItems();
+  auto items = session->GetFolderFromPath(kContactsPath)->GetItems();
   std::int32_t count = items->Count();
   std::int64_t done = 0;
   Stopwatch watch;
@@ -188,7 +204,7 @@ void SaveContactsPhase(std::int64_t saves) {
 
 void FindPhase(std::int64_t finds) {
   auto session = LogOn();
-  auto items = session->GetFolderFromPath("\\\\Personal Folders\\Contacts")->GetItems();
+  auto items = session->GetFolderFromPath(kContactsPath)->GetItems();
   std::int32_t count = items->Count();
   std::vector<std::string> filters;
   for (std::int32_t i = 1; i <= count; ++i)
@@ -213,32 +229,22 @@ void FindPhase(std::int64_t finds) {
 
 void MailsPhase() {
   Stopwatch watch;
-  auto session = LogOn();
-  auto items = session->GetFolderFromPath("\\\\Personal Folders\\Inbox")->GetItems();
-  std::int32_t count = items->Count();
   std::int64_t withSender = 0;
-  for (std::int32_t i = 1; i <= count; ++i) {
-    SampleEvery(i);
-    auto item = items->GetItem(i);
-    if (item->KindName().empty()) continue;
-    if (auto sender = item->Sender()) withSender += sender->Address().empty() ? 0 : 1;
-    item->LastModificationTime();
-  }
+  std::int32_t count = VisitFolder(kInboxPath, [&](Item& item) {
+    if (item.KindName().empty()) return;
+    if (auto sender = item.Sender()) withSender += sender->Address().empty() ? 0 : 1;
+    item.LastModificationTime();
+  });
   Report("read mails (kind, sender address, modification time; " + std::to_string(withSender) +
              " with a sender)",
          count / watch.Seconds(), "mails/s", ">= 1000000");
 }
 
 std::int64_t WalkFolder(Folder& folder) {
-  std::int64_t seen = 0;
-  auto items = folder.GetItems();
-  for (std::int32_t i = 1, count = items->Count(); i <= count; ++i) {
-    SampleEvery(i);
-    auto item = items->GetItem(i);
-    item->KindName();
-    item->LastModificationTime();
-    ++seen;
-  }
+  std::int64_t seen = VisitItems(*folder.GetItems(), [](Item& item) {
+    item.KindName();
+    item.LastModificationTime();
+  });
   auto subfolders = folder.GetFolders();
   for (std::int32_t i = 1, count = subfolders->Count(); i <= count; ++i)
     seen += WalkFolder(*subfolders->GetFolder(i));
