@@ -226,27 +226,31 @@ std::int64_t ProfileBuilder::AddStore(const std::string& name, bool readOnly,
                                       const std::vector<std::string>& storeFaults,
                                       int rootDefaultItemType,
                                       const std::vector<std::string>& rootFaults) {
-  return writer_->AddStore(name, readOnly, storeFaults, rootDefaultItemType, rootFaults);
+  return Writer().AddStore(name, readOnly, storeFaults, rootDefaultItemType, rootFaults);
 }
 
 std::int64_t ProfileBuilder::AddFolder(std::int64_t parentFolderId, const std::string& name,
                                        int defaultItemType,
                                        const std::vector<std::string>& faults) {
-  return writer_->AddFolder(parentFolderId, name, defaultItemType, faults);
+  return Writer().AddFolder(parentFolderId, name, defaultItemType, faults);
 }
 
 std::int64_t ProfileBuilder::AddAddressEntry(const AddressEntryData& entry) {
-  return writer_->AddAddressEntry(entry);
+  return Writer().AddAddressEntry(entry);
 }
 
 void ProfileBuilder::AddItem(std::int64_t folderId, const ItemData& item, std::int64_t senderId) {
-  writer_->AddItem(folderId, item, senderId);
+  Writer().AddItem(folderId, item, senderId);
 }
 
 void ProfileBuilder::Commit() {
-  if (!writer_) throw StoreFailure(kCallFailed, "The profile was committed already");
-  writer_->Commit();
+  Writer().Commit();
   writer_.reset();
+}
+
+ProfileWriter& ProfileBuilder::Writer() {
+  if (!writer_) throw StoreFailure(kCallFailed, "The profile was committed already");
+  return *writer_;
 }
 
 }  // namespace tovask::outlook

@@ -111,10 +111,12 @@ class ProfileBuilder {
   void AddItem(std::int64_t folderId, const ItemData& item, std::int64_t senderId);
 
   // Makes everything visible at once. Raises when the commit fails; the
-  // builder is spent afterwards.
+  // builder is spent afterwards: every call raises.
   void Commit();
 
  private:
+  ProfileWriter& Writer();  // raises once committed
+
   std::unique_ptr<ProfileWriter> writer_;
 };
 
