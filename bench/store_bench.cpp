@@ -65,8 +65,9 @@ void Report(const std::string& name, double value, const std::string& unit,
 }
 
 // The largest private (not file-backed) resident size seen so far, in bytes.
-// The store maps the profile file into memory; those pages count in
-// ru_maxrss but are the kernel's file cache, not the process's own memory.
+// File-backed pages (the shared libraries, SQLite's shared-memory index of
+// the profile) count in ru_maxrss but are the kernel's file cache, not the
+// process's own memory. SQLite reads the profile itself without mapping it.
 std::int64_t privatePeak = 0;
 
 void SamplePrivateMemory() {
