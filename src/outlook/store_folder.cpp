@@ -100,10 +100,7 @@ class StoreFolders : public Folders {
 
   std::unique_ptr<Folder> Add(std::string_view name, int folderType) override {
     const FolderRow& parent = state_->Folder(parentId_);
-    if (state_->StoreOf(parent).readOnly) {
-      throw StoreFailure(kNoAccess,
-                         "The store of " + DescribeFolder(*state_, parent) + " is read-only");
-    }
+    CheckFolderWritable(*state_, parent);
     CheckFolderFault(*state_, parent, "addFolder");
     if (name.empty()) throw StoreFailure(kInvalidArgument, "A folder needs a name");
     int itemType = ItemTypeOfFolderType(folderType);
@@ -139,6 +136,13 @@ std::int64_t StoreFolderId(const StatePtr& state, Folder& folder) {
 
 std::string DescribeFolder(const ProfileState& state, const FolderRow& folder) {
   return "folder " + state.FolderPath(folder);
+}
+
+void CheckFolderWritable(const ProfileState& state, const FolderRow& folder) {
+  if (state.StoreOf(folder).readOnly) {
+    throw StoreFailure(kNoAccess,
+                       "The store of " + DescribeFolder(state, folder) + " is read-only");
+  }
 }
 
 void CheckFolderFault(const ProfileState& state, const FolderRow& folder, std::string_view fault) {

@@ -76,10 +76,7 @@ class StoreItem : public Item {
     std::int64_t targetId = StoreFolderId(state_, folder);
     const FolderRow& target = state_->Folder(targetId);
     CheckFolderFault(*state_, target, "copy");
-    if (state_->StoreOf(target).readOnly) {
-      throw StoreFailure(kNoAccess,
-                         "The store of " + DescribeFolder(*state_, target) + " is read-only");
-    }
+    CheckFolderWritable(*state_, target);
     if (row_.id == 0)
       throw StoreFailure(kNotFound, "An item that was never saved cannot be copied");
     state_->items().Copy(row_.id, targetId, DateTime::Now().UnixSeconds());

@@ -17,9 +17,7 @@ class StoreItems : public Items {
   std::int32_t Count() override { return state_->items().List(folderId_).Count(); }
 
   std::unique_ptr<Item> GetItem(std::int32_t index) override {
-    ItemRows& rows = state_->items();
-    ItemRow row = rows.Read(rows.List(folderId_), index);
-    return MakeStoreItem(state_, std::move(row), ReadOnly());
+    return MakeStoreItem(state_, Row(index), ReadOnly());
   }
 
   std::unique_ptr<Item> Find(std::string_view filter) override {
@@ -46,20 +44,20 @@ class StoreItems : public Items {
 
   void Remove(std::int32_t index) override {
     const FolderRow& folder = state_->Folder(folderId_);
-    if (state_->StoreOf(folder).readOnly) {
-      throw StoreFailure(kNoAccess,
-                         "The store of " + DescribeFolder(*state_, folder) + " is read-only");
-    }
+    CheckFolderWritable(*state_, folder);
     CheckFolderFault(*state_, folder, "remove");
-    ItemRows& rows = state_->items();
-    ItemRow row = rows.Read(rows.List(folderId_), index);
+    ItemRow row = Row(index);
     if (FaultList(row.faults).Has("remove")) {
       throw FaultFailure("remove", "item " + row.entryId);
     }
-    rows.Remove(folderId_, row.id);
+    state_->items().Remove(folderId_, row.id);
   }
 
  private:
+  ItemRow Row(std::int32_t index) {
+    ItemRows& rows = state_->items();
+    return rows.Read(rows.List(folderId_), index);
+  }
   bool ReadOnly() const { return state_->StoreOf(state_->Folder(folderId_)).readOnly; }
 
   StatePtr state_;

@@ -48,6 +48,8 @@ std::int64_t StoreFolderId(const StatePtr& state, Folder& folder);
 // "folder \\Store\Path", "item <entry id>" and the like, for failure texts.
 std::string DescribeFolder(const ProfileState& state, const FolderRow& folder);
 
+// Raises (no access) when the folder's store is read-only.
+void CheckFolderWritable(const ProfileState& state, const FolderRow& folder);
 // Raises the fault ("save", "read:Name", ...) when the folder is marked to
 // fail it.
 void CheckFolderFault(const ProfileState& state, const FolderRow& folder, std::string_view fault);
