@@ -17,7 +17,8 @@ class StoreItems : public Items {
   std::int32_t Count() override { return state_->items().List(folderId_).Count(); }
 
   std::unique_ptr<Item> GetItem(std::int32_t index) override {
-    return MakeStoreItem(state_, Row(index), ReadOnly());
+    ItemRow row = Row(index);  // first: a missing position raises before anything else
+    return MakeStoreItem(state_, std::move(row), ReadOnly());
   }
 
   std::unique_ptr<Item> Find(std::string_view filter) override {
