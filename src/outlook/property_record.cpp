@@ -29,16 +29,14 @@ void PutLength(std::string& out, std::size_t length) {
   out.push_back(static_cast<char>(length));
 }
 
-Failure Damaged() { return StoreFailure(kCallFailed, "The item's property record is damaged"); }
-
-}  // namespace
-
-DateTime NoDate() {
-  static const DateTime kNoDate = *DateTime::FromParts(4501, 1, 1);
-  return kNoDate;
+// One entry of a record: the id, the value's length, the value.
+void PutEntry(std::string& out, PropertyId id, std::string_view value) {
+  out.push_back(static_cast<char>(id));
+  PutLength(out, value.size());
+  out.append(value);
 }
 
-namespace {
+Failure Damaged() { return StoreFailure(kCallFailed, "The item's property record is damaged"); }
 
 // Reads the LEB128 length at `at` and moves `at` past it.
 bool ReadLength(std::string_view bytes, std::size_t& at, std::size_t& length) {
@@ -53,6 +51,11 @@ bool ReadLength(std::string_view bytes, std::size_t& at, std::size_t& length) {
 }
 
 }  // namespace
+
+DateTime NoDate() {
+  static const DateTime kNoDate = *DateTime::FromParts(4501, 1, 1);
+  return kNoDate;
+}
 
 void PropertyRecord::Decode() const {
   auto spans = std::make_unique<Span[]>(PropertyCount());  // zeroed
@@ -90,9 +93,7 @@ void PropertyRecord::Replace(PropertyId id, const std::string_view* bytes) {
     } else if (!Find(static_cast<PropertyId>(other), value)) {
       continue;
     }
-    rebuilt.push_back(static_cast<char>(other));
-    PutLength(rebuilt, value.size());
-    rebuilt.append(value);
+    PutEntry(rebuilt, static_cast<PropertyId>(other), value);
   }
   bytes_ = std::move(rebuilt);
   spans_.reset();
@@ -102,11 +103,7 @@ std::string EncodeRecord(std::vector<std::pair<PropertyId, std::string>> entries
   std::sort(entries.begin(), entries.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
   std::string bytes;
-  for (const auto& [id, value] : entries) {
-    bytes.push_back(static_cast<char>(id));
-    PutLength(bytes, value.size());
-    bytes.append(value);
-  }
+  for (const auto& [id, value] : entries) PutEntry(bytes, id, value);
   return bytes;
 }
 
