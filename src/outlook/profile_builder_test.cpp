@@ -14,78 +14,58 @@
 namespace tovask::outlook {
 namespace {
 
-using tovask::testing::TempDir;
+ItemData Item(const char* messageClass, std::vector<std::pair<std::string, Value>> props = {},
+              std::string entryId = "") {
+  ItemData item;
+  item.messageClass = messageClass;
+  item.props = std::move(props);
+  item.entryId = std::move(entryId);
+  return item;
+}
 
 TEST(ProfileBuilderTest, BadInputRaisesAndAnUncommittedBuildChangesNothing) {
-  TempDir dir;
+  tovask::testing::TempDir dir;
   std::string path = dir.File("profile.db");
   LoadProfile(path, R"({"stores": [{"name": "Old", "root": {"items": [{"class": "IPM.Note"}]}}]})");
   const std::string before = DumpProfile(path);
-
   const std::string id = "00112233445566778899AABBCCDDEEFF0011223344556677";
-  struct Row {
-    const char* name;
-    std::function<void(ProfileBuilder&, std::int64_t root)> call;
-  };
-  auto contact = [](std::vector<std::pair<std::string, Value>> props) {
-    ItemData item;
-    item.messageClass = "IPM.Contact";
-    item.props = std::move(props);
-    return item;
-  };
-  const std::vector<Row> rows = {
-      {"second store of the same name",
-       [](ProfileBuilder& b, std::int64_t) { b.AddStore("new", false, {}, 0, {}); }},
+  using Call = std::function<void(ProfileBuilder&, std::int64_t root)>;
+  const std::pair<const char*, Call> rows[] = {
+      {"second store of the same name", [](auto& b, auto) { b.AddStore("new", false, {}, 0, {}); }},
       {"folder name taken",
-       [](ProfileBuilder& b, std::int64_t root) {
+       [](auto& b, auto root) {
          b.AddFolder(root, "Contacts", kContactItem, {});
          b.AddFolder(root, "CONTACTS", kContactItem, {});
        }},
-      {"unknown parent", [](ProfileBuilder& b, std::int64_t) { b.AddFolder(999, "X", 0, {}); }},
-      {"item type out of range",
-       [](ProfileBuilder& b, std::int64_t root) { b.AddFolder(root, "X", 7, {}); }},
-      {"unknown fault",
-       [](ProfileBuilder& b, std::int64_t root) { b.AddFolder(root, "X", 0, {"boom"}); }},
+      {"unknown parent", [](auto& b, auto) { b.AddFolder(999, "X", 0, {}); }},
+      {"item type out of range", [](auto& b, auto root) { b.AddFolder(root, "X", 7, {}); }},
+      {"unknown fault", [](auto& b, auto root) { b.AddFolder(root, "X", 0, {"boom"}); }},
       {"property of another class",
-       [&](ProfileBuilder& b, std::int64_t root) {
-         ItemData mail;
-         mail.messageClass = "IPM.Note";
-         mail.props = {{"FirstName", std::string("x")}};
-         b.AddItem(root, mail, 0);
+       [](auto& b, auto root) {
+         b.AddItem(root, Item("IPM.Note", {{"FirstName", std::string("x")}}), 0);
        }},
       {"read-only property",
-       [&](ProfileBuilder& b, std::int64_t root) {
-         b.AddItem(root, contact({{"FullNameAndCompany", std::string("x")}}), 0);
+       [](auto& b, auto root) {
+         b.AddItem(root, Item("IPM.Contact", {{"FullNameAndCompany", std::string("x")}}), 0);
        }},
       {"wrong kind",
-       [&](ProfileBuilder& b, std::int64_t root) {
-         b.AddItem(root, contact({{"Birthday", std::string("1980-01-01")}}), 0);
+       [](auto& b, auto root) {
+         b.AddItem(root, Item("IPM.Contact", {{"Birthday", std::string("1980-01-01")}}), 0);
        }},
       {"entry identifier twice",
-       [&](ProfileBuilder& b, std::int64_t root) {
-         ItemData item = contact({});
-         item.entryId = id;
-         b.AddItem(root, item, 0);
-         b.AddItem(root, item, 0);
+       [&](auto& b, auto root) {
+         b.AddItem(root, Item("IPM.Contact", {}, id), 0);
+         b.AddItem(root, Item("IPM.Contact", {}, id), 0);
        }},
       {"malformed entry identifier",
-       [&](ProfileBuilder& b, std::int64_t root) {
-         ItemData item = contact({});
-         item.entryId = "XYZ";
-         b.AddItem(root, item, 0);
-       }},
-      {"unknown sender",
-       [&](ProfileBuilder& b, std::int64_t root) { b.AddItem(root, contact({}), 42); }},
+       [](auto& b, auto root) { b.AddItem(root, Item("IPM.Contact", {}, "XYZ"), 0); }},
+      {"unknown sender", [](auto& b, auto root) { b.AddItem(root, Item("IPM.Contact"), 42); }},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const auto& [name, call] : rows) {
+    SCOPED_TRACE(name);
     ProfileBuilder builder(path);
     std::int64_t root = builder.AddStore("New", false, {}, kMailItem, {});
-    EXPECT_THROW(row.call(builder, root), Failure);
-  }
-  {
-    ProfileBuilder uncommitted(path);
-    uncommitted.AddStore("New", false, {}, kMailItem, {});
+    EXPECT_THROW(call(builder, root), Failure);
   }
   EXPECT_EQ(DumpProfile(path), before);
 
@@ -93,10 +73,10 @@ TEST(ProfileBuilderTest, BadInputRaisesAndAnUncommittedBuildChangesNothing) {
   std::int64_t root = builder.AddStore("New", true, {"logon"}, kContactItem, {"items"});
   AddressEntryData entry;
   entry.name = "Bo";
-  entry.address = "bo@x";
   std::int64_t sender = builder.AddAddressEntry(entry);
-  ItemData item = contact({{"firstname", std::string("Anna")}, {"LastName", std::string("")}});
-  item.entryId = "00112233445566778899aabbccddeeff0011223344556677";
+  ItemData item =
+      Item("IPM.Contact", {{"firstname", std::string("Anna")}, {"LastName", std::string()}},
+           "00112233445566778899aabbccddeeff0011223344556677");
   builder.AddItem(root, item, sender);
   builder.Commit();
   std::string after = DumpProfile(path);

@@ -6,97 +6,64 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdlib>
+#include <cstdio>
+#include <cstring>
 #include <functional>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "main/failure.h"
-#include "main/test_support.h"
 #include "outlook/outlook.h"
-#include "outlook/store_tool.h"
+#include "outlook/test_profile.h"
 
 namespace tovask::outlook {
 namespace {
 
-constexpr const char* kContactsPath = "\\\\Personal Folders\\Contacts";
+using tovask::testing::LogOn;
 
-// Kills the child when a failed assertion leaves the test early.
-class ChildGuard {
- public:
-  explicit ChildGuard(pid_t child) : child_(child) {}
-  ~ChildGuard() {
-    if (child_ > 0 && waitpid(child_, nullptr, WNOHANG) == 0) {
-      kill(child_, SIGKILL);
-      waitpid(child_, nullptr, 0);
-    }
+constexpr const char* kContactsPath = "\\\\P\\Contacts";
+
+// Runs `body` in a child process, which ends with status 0 when the body
+// returns and 1 when it raises. The child never returns here.
+pid_t Spawn(const std::function<void()>& body) {
+  pid_t child = fork();
+  if (child != 0) return child;
+  try {
+    body();
+  } catch (const Failure& failure) {
+    std::string line = std::string("child failed: ") + failure.what() + "\n";
+    (void)!write(STDERR_FILENO, line.data(), line.size());
+    _exit(1);
   }
-  ChildGuard(const ChildGuard&) = delete;
-  ChildGuard& operator=(const ChildGuard&) = delete;
+  _exit(0);
+}
 
- private:
-  pid_t child_;
-};
+int ExitStatus(pid_t child) {
+  int status = 0;
+  if (waitpid(child, &status, 0) != child) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Saves new contacts "<first> <n>" for n from 0 below `count`, calling
+// `saved` with each entry identifier once its save returned.
+void SaveContacts(const std::string& first, int count,
+                  const std::function<void(const std::string&)>& saved) {
+  auto session = LogOn();
+  auto items = session->GetFolderFromPath(kContactsPath)->GetItems();
+  for (int n = 0; n < count; ++n) {
+    auto item = items->Add("IPM.Contact");
+    item->SetProperty("FirstName", first);
+    item->SetProperty("LastName", std::to_string(n));
+    item->Save();
+    saved(item->EntryID());
+  }
+}
 
 class StoreConcurrencyTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    InitProfile(profile_);
-    if (const char* previous = std::getenv("TOVASK_PROFILE")) previousProfile_ = previous;
-    setenv("TOVASK_PROFILE", profile_.c_str(), 1);
-  }
-  void TearDown() override {
-    if (previousProfile_)
-      setenv("TOVASK_PROFILE", previousProfile_->c_str(), 1);
-    else
-      unsetenv("TOVASK_PROFILE");
-  }
-
-  // Runs `body` in a child process, which ends with status 0 when the body
-  // returns and 1 when it raises. The child never returns here.
-  static pid_t Spawn(const std::function<void()>& body) {
-    pid_t child = fork();
-    if (child != 0) return child;
-    int status = 0;
-    try {
-      body();
-    } catch (const Failure& failure) {
-      NoteTrappedFailure();
-      std::string line = std::string("child failed: ") + failure.what() + "\n";
-      (void)!write(STDERR_FILENO, line.data(), line.size());
-      status = 1;
-    }
-    _exit(status);
-  }
-
-  static int ExitStatus(pid_t child) {
-    int status = 0;
-    if (waitpid(child, &status, 0) != child) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  }
-
-  // Saves new contacts "<first> <n>" for n from 0 below `count`, calling
-  // `saved` with each entry identifier once its save returned.
-  static void SaveContacts(const std::string& first, int count,
-                           const std::function<void(const std::string&)>& saved) {
-    std::unique_ptr<Session> session = CreateSession();
-    session->Logon();
-    std::unique_ptr<Items> items = session->GetFolderFromPath(kContactsPath)->GetItems();
-    for (int n = 0; n < count; ++n) {
-      std::unique_ptr<Item> item = items->Add("IPM.Contact");
-      item->SetProperty("FirstName", Value(first));
-      item->SetProperty("LastName", Value(std::to_string(n)));
-      item->Save();
-      saved(item->EntryID());
-    }
-  }
-
-  tovask::testing::TempDir dir_;
-  std::string profile_ = dir_.File("profile.db");
-  std::optional<std::string> previousProfile_;
+  tovask::testing::TestProfile profile_{
+      R"({"stores": [{"name": "P", "root": {"folders": [{"name": "Contacts", "type": 2}]}}]})"};
 };
 
 TEST_F(StoreConcurrencyTest, TwoProcessesSavingAtOnceLoseNothing) {
@@ -117,13 +84,12 @@ TEST_F(StoreConcurrencyTest, TwoProcessesSavingAtOnceLoseNothing) {
   close(gate[1]);
   for (pid_t child : children) EXPECT_EQ(ExitStatus(child), 0);
 
-  std::unique_ptr<Session> session = CreateSession();
-  session->Logon();
-  std::unique_ptr<Items> items = session->GetFolderFromPath(kContactsPath)->GetItems();
+  auto session = LogOn();
+  auto items = session->GetFolderFromPath(kContactsPath)->GetItems();
   ASSERT_EQ(items->Count(), 2 * kPerChild);
   std::set<std::string> names, ids;
   for (int i = 1; i <= items->Count(); ++i) {
-    std::unique_ptr<Item> item = items->GetItem(i);
+    auto item = items->GetItem(i);
     names.insert(std::get<std::string>(item->GetProperty("FirstName")) + " " +
                  std::get<std::string>(item->GetProperty("LastName")));
     ids.insert(item->EntryID());
@@ -134,7 +100,7 @@ TEST_F(StoreConcurrencyTest, TwoProcessesSavingAtOnceLoseNothing) {
 }
 
 TEST_F(StoreConcurrencyTest, KilledDuringSavesKeepsEveryReportedSaveAndAnIntactFile) {
-  std::vector<std::string> reported;
+  std::vector<std::string> reported;  // over all rounds
   for (int reportsBeforeKill : {1, 40, 150}) {
     SCOPED_TRACE("killed after " + std::to_string(reportsBeforeKill) + " saves");
     int reports[2];
@@ -148,45 +114,36 @@ TEST_F(StoreConcurrencyTest, KilledDuringSavesKeepsEveryReportedSaveAndAnIntactF
           _exit(3);
       });
     });
-    ChildGuard guard(child);
     close(reports[1]);
-    std::string received;
-    char buffer[4096];
-    int lines = 0;
-    while (lines < reportsBeforeKill) {
-      ssize_t got = read(reports[0], buffer, sizeof buffer);
-      ASSERT_GT(got, 0) << "the child stopped reporting";
-      received.append(buffer, static_cast<std::size_t>(got));
-      lines = static_cast<int>(std::count(received.begin(), received.end(), '\n'));
-    }
-    ASSERT_EQ(kill(child, SIGKILL), 0);
+    // A report line is one short pipe write, so a kill never splits one.
+    FILE* in = fdopen(reports[0], "r");
+    char line[64];
+    auto readReport = [&] {
+      if (!fgets(line, sizeof line, in)) return false;
+      reported.emplace_back(line, std::strcspn(line, "\n"));
+      return true;
+    };
+    int got = 0;
+    while (got < reportsBeforeKill && readReport()) ++got;
+    kill(child, SIGKILL);
     EXPECT_EQ(ExitStatus(child), 128 + SIGKILL);
-    // Reports written before the kill are whole lines (a pipe write this short is atomic).
-    for (ssize_t got; (got = read(reports[0], buffer, sizeof buffer)) > 0;) {
-      received.append(buffer, static_cast<std::size_t>(got));
+    while (readReport()) {
     }
-    close(reports[0]);
-    for (std::size_t start = 0, end; (end = received.find('\n', start)) != std::string::npos;
-         start = end + 1) {
-      reported.push_back(received.substr(start, end - start));
-    }
+    fclose(in);
+    ASSERT_EQ(got, reportsBeforeKill) << "the child stopped reporting";
 
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(profile_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-    std::string integrity;
-    sqlite3_exec(
-        db, "PRAGMA integrity_check",
-        [](void* out, int, char** values, char**) {
-          *static_cast<std::string*>(out) += values[0] ? values[0] : "NULL";
-          return 0;
-        },
-        &integrity, nullptr);
+    sqlite3_stmt* check = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(profile_.path().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
+    EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)), "ok");
+    sqlite3_finalize(check);
     sqlite3_close(db);
-    EXPECT_EQ(integrity, "ok");
 
-    std::unique_ptr<Session> session = CreateSession();
-    session->Logon();
-    std::unique_ptr<Items> items = session->GetFolderFromPath(kContactsPath)->GetItems();
+    auto session = LogOn();
+    auto items = session->GetFolderFromPath(kContactsPath)->GetItems();
     EXPECT_GE(items->Count(), static_cast<int>(reported.size()));
     for (const std::string& id : reported) {
       ASSERT_EQ(id.size(), 48u) << id;

@@ -2,7 +2,9 @@
 // stores refuse every write.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 
 #include "main/failure.h"
 #include "outlook/outlook.h"
@@ -12,123 +14,117 @@
 namespace tovask::outlook {
 namespace {
 
+using tovask::testing::LogOn;
+using tovask::testing::RaisedBy;
 using tovask::testing::TestProfile;
 
-constexpr char kFaulty[] =
-    R"({"stores": [{"name": "P", "faults": ["read:Name"], "root": {"folders": [
-  {"name": "Path", "faults": ["path"]},
-  {"name": "Type", "faults": ["type"]},
-  {"name": "Sub", "faults": ["subfolders"]},
-  {"name": "ItemList", "faults": ["items"]},
-  {"name": "NoAdd", "faults": ["addFolder"]},
-  {"name": "Named", "faults": ["read:Name"]},
-  {"name": "NoSave", "type": 2, "faults": ["save"], "items": [{"class": "IPM.Contact"}]},
-  {"name": "NoCopy", "type": 2, "faults": ["copy"]},
-  {"name": "NoRemove", "type": 2, "faults": ["remove"], "items": [{"class": "IPM.Contact"}]},
-  {"name": "C", "type": 2, "items": [
-    {"class": "IPM.Contact", "faults": ["read:FirstName"]},
-    {"class": "IPM.Contact", "faults": ["WRITE:firstname"]},
-    {"class": "IPM.Contact", "faults": ["save"]},
-    {"class": "IPM.Contact", "faults": ["copy"]},
-    {"class": "IPM.Contact", "faults": ["remove"]},
-    {"class": "IPM.Contact", "faults": ["type"]},
-    {"class": "IPM.Contact", "faults": ["read:EntryID"]},
-    {"class": "IPM.Contact"}]},
-  {"name": "Inbox", "items": [
-    {"class": "IPM.Note", "sender": {"address": "a@x"}, "faults": ["sender"]},
-    {"class": "IPM.Note", "sender": {"address": "b@x", "faults": ["read:Address", "read:SMTPAddress"]}},
-    {"class": "IPM.Note", "faults": ["read:Subject", "read:LastModificationTime"]}]}]}}]})";
+// Each on a contact folder of its own, named after the fault, holding one contact.
+constexpr const char* kFolderFaults[] = {"path",      "type", "subfolders", "items", "addFolder",
+                                         "read:Name", "save", "copy",       "remove"};
+// Each on a contact of its own in \\P\C, in this order; a last contact has none.
+constexpr const char* kItemFaults[] = {
+    "read:FirstName", "WRITE:firstname", "save", "copy", "remove", "type", "read:EntryID"};
+
+std::string FaultyProfile() {
+  std::string folders, contacts;
+  for (std::string fault : kFolderFaults) {
+    folders += R"({"name": ")" + fault + R"(", "type": 2, "faults": [")" + fault +
+               R"("], "items": [{"class": "IPM.Contact"}]}, )";
+  }
+  for (std::string fault : kItemFaults) {
+    contacts += R"({"class": "IPM.Contact", "faults": [")" + fault + R"("]}, )";
+  }
+  return R"({"stores": [{"name": "P", "faults": ["read:Name"], "root": {"folders": [)" + folders +
+         R"({"name": "C", "type": 2, "items": [)" + contacts + R"({"class": "IPM.Contact"}]},
+    {"name": "Inbox", "items": [
+      {"class": "IPM.Note", "sender": {"address": "a@x"}, "faults": ["sender"]},
+      {"class": "IPM.Note", "sender": {"address": "b@x", "faults": ["read:Address", "read:SMTPAddress"]}},
+      {"class": "IPM.Note", "faults": ["read:Subject", "read:LastModificationTime"]}]}]}}]})";
+}
 
 class StoreFaultsTest : public ::testing::Test {
  protected:
-  void SetUp() override { session_->Logon(); }
-  std::unique_ptr<Folder> At(const std::string& path) {
-    return session_->GetFolderFromPath("\\\\P" + path);
+  std::unique_ptr<Folder> At(const std::string& name) {
+    return session_->GetFolderFromPath("\\\\P\\" + name);
   }
-  std::unique_ptr<Item> ItemAt(const std::string& path, int position) {
-    return At(path)->GetItems()->GetItem(position);
+  std::unique_ptr<Item> ItemAt(const std::string& folder, int position) {
+    return At(folder)->GetItems()->GetItem(position);
   }
-  TestProfile profile_{kFaulty};
-  std::unique_ptr<Session> session_ = CreateSession();
+  // The position in \\P\C of the contact that carries the fault (or of the clean one).
+  static int PositionOf(std::string_view fault) {
+    return static_cast<int>(std::find(std::begin(kItemFaults), std::end(kItemFaults), fault) -
+                            std::begin(kItemFaults)) +
+           1;
+  }
+  std::unique_ptr<Item> ContactWith(std::string_view fault) {
+    return ItemAt("C", PositionOf(fault));
+  }
+  TestProfile profile_{FaultyProfile()};
+  std::unique_ptr<Session> session_ = LogOn();
 };
 
 TEST_F(StoreFaultsTest, EveryFaultPointRaises) {
-  struct Row {
-    const char* name;
-    const char* fault;
-    std::function<void()> action;
+  const std::vector<std::pair<const char*, std::function<void()>>> rows = {
+      {"read:Name", [&] { session_->Stores()[0]->Name(); }},
+      {"path", [&] { At("path")->FolderPath(); }},
+      {"type", [&] { At("type")->DefaultItemType(); }},
+      {"subfolders", [&] { At("subfolders")->GetFolders(); }},
+      {"items", [&] { At("items")->GetItems(); }},
+      {"addFolder", [&] { At("addFolder")->GetFolders()->Add("X", kFolderContacts); }},
+      {"read:Name", [&] { At("read:Name")->Name(); }},
+      {"save", [&] { ItemAt("save", 1)->Save(); }},
+      {"save", [&] { At("save")->GetItems()->Add("IPM.Contact")->Save(); }},
+      {"copy", [&] { ContactWith("none")->CopyTo(*At("copy")); }},
+      {"remove", [&] { At("remove")->GetItems()->Remove(1); }},
+      {"read:FirstName", [&] { ContactWith("read:FirstName")->GetProperty("firstname"); }},
+      {"write:FirstName",
+       [&] { ContactWith("WRITE:firstname")->SetProperty("FirstName", std::string("x")); }},
+      {"save", [&] { ContactWith("save")->Save(); }},
+      {"copy", [&] { ContactWith("copy")->CopyTo(*At("C")); }},
+      {"remove", [&] { At("C")->GetItems()->Remove(PositionOf("remove")); }},
+      {"type", [&] { ContactWith("type")->KindName(); }},
+      {"read:EntryID", [&] { ContactWith("read:EntryID")->EntryID(); }},
+      {"read:EntryID", [&] { ContactWith("read:EntryID")->GetProperty("EntryID"); }},
+      {"sender", [&] { ItemAt("Inbox", 1)->Sender(); }},
+      {"read:Address", [&] { ItemAt("Inbox", 2)->Sender()->Address(); }},
+      {"read:SMTPAddress", [&] { ItemAt("Inbox", 2)->Sender()->SMTPAddress(); }},
+      {"read:Subject", [&] { ItemAt("Inbox", 3)->Subject(); }},
+      {"read:LastModificationTime", [&] { ItemAt("Inbox", 3)->LastModificationTime(); }},
   };
-  const std::vector<Row> rows = {
-      {"store name", "read:Name", [&] { session_->Stores()[0]->Name(); }},
-      {"folder path", "path", [&] { At("\\Path")->FolderPath(); }},
-      {"folder type", "type", [&] { At("\\Type")->DefaultItemType(); }},
-      {"subfolders", "subfolders", [&] { At("\\Sub")->GetFolders(); }},
-      {"items", "items", [&] { At("\\ItemList")->GetItems(); }},
-      {"add folder", "addFolder", [&] { At("\\NoAdd")->GetFolders()->Add("X", kFolderContacts); }},
-      {"folder name", "read:Name", [&] { At("\\Named")->Name(); }},
-      {"save into folder", "save", [&] { ItemAt("\\NoSave", 1)->Save(); }},
-      {"new item into folder", "save",
-       [&] { At("\\NoSave")->GetItems()->Add("IPM.Contact")->Save(); }},
-      {"copy into folder", "copy", [&] { ItemAt("\\C", 8)->CopyTo(*At("\\NoCopy")); }},
-      {"remove from folder", "remove", [&] { At("\\NoRemove")->GetItems()->Remove(1); }},
-      {"read property", "read:FirstName", [&] { ItemAt("\\C", 1)->GetProperty("firstname"); }},
-      {"write property", "write:FirstName",
-       [&] { ItemAt("\\C", 2)->SetProperty("FirstName", std::string("x")); }},
-      {"item save", "save", [&] { ItemAt("\\C", 3)->Save(); }},
-      {"item copy", "copy", [&] { ItemAt("\\C", 4)->CopyTo(*At("\\C")); }},
-      {"item remove", "remove", [&] { At("\\C")->GetItems()->Remove(5); }},
-      {"kind name", "type", [&] { ItemAt("\\C", 6)->KindName(); }},
-      {"entry id", "read:EntryID", [&] { ItemAt("\\C", 7)->EntryID(); }},
-      {"entry id by name", "read:EntryID", [&] { ItemAt("\\C", 7)->GetProperty("EntryID"); }},
-      {"sender", "sender", [&] { ItemAt("\\Inbox", 1)->Sender(); }},
-      {"sender address", "read:Address", [&] { ItemAt("\\Inbox", 2)->Sender()->Address(); }},
-      {"sender smtp address", "read:SMTPAddress",
-       [&] { ItemAt("\\Inbox", 2)->Sender()->SMTPAddress(); }},
-      {"subject", "read:Subject", [&] { ItemAt("\\Inbox", 3)->Subject(); }},
-      {"modification time", "read:LastModificationTime",
-       [&] { ItemAt("\\Inbox", 3)->LastModificationTime(); }},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    try {
-      row.action();
-      ADD_FAILURE() << "no failure";
-    } catch (const Failure& failure) {
-      EXPECT_EQ(failure.source(), kStoreSource);
-      EXPECT_EQ(failure.number(), kCallFailed);
-      EXPECT_NE(failure.description().find(std::string("Fault '") + row.fault + "'"),
-                std::string::npos)
-          << failure.description();
-    }
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    const auto& [fault, action] = rows[row];
+    SCOPED_TRACE("row " + std::to_string(row) + ", " + fault);
+    Failure failure = RaisedBy(action);
+    EXPECT_EQ(failure.source(), kStoreSource);
+    EXPECT_EQ(failure.number(), kCallFailed);
+    EXPECT_NE(failure.description().find(std::string("Fault '") + fault + "'"), std::string::npos)
+        << failure.description();
   }
+  EXPECT_EQ(At("remove")->GetItems()->Count(), 1);
+  EXPECT_EQ(At("C")->GetItems()->Count(), PositionOf("none")) << "failed removals removed nothing";
 }
 
 TEST_F(StoreFaultsTest, FaultsTouchOnlyTheirOperation) {
-  EXPECT_EQ(At("\\Path")->Name(), "Path");
-  EXPECT_EQ(At("\\Type")->FolderPath(), "\\\\P\\Type");
-  EXPECT_EQ(ItemAt("\\C", 1)->GetProperty("LastName"), Value(std::string()));
-  auto writable = ItemAt("\\C", 1);
+  EXPECT_EQ(At("path")->Name(), "path");
+  EXPECT_EQ(At("type")->FolderPath(), "\\\\P\\type");
+  EXPECT_EQ(ContactWith("read:FirstName")->GetProperty("LastName"), Value(std::string()));
+  auto writable = ContactWith("read:FirstName");
   writable->SetProperty("FirstName", std::string("Anna"));
   writable->Save();
-  EXPECT_EQ(ItemAt("\\C", 2)->GetProperty("FirstName"), Value(std::string()));
-  EXPECT_EQ(ItemAt("\\C", 6)->EntryID().size(), 48u);
-  auto sender = ItemAt("\\Inbox", 2)->Sender();
+  EXPECT_EQ(ContactWith("WRITE:firstname")->GetProperty("FirstName"), Value(std::string()));
+  EXPECT_EQ(ContactWith("type")->EntryID().size(), 48u);
+  auto sender = ItemAt("Inbox", 2)->Sender();
   ASSERT_NE(sender, nullptr);
   EXPECT_EQ(sender->Name(), "");
-  EXPECT_EQ(ItemAt("\\Inbox", 1)->Subject(), "");
-  EXPECT_EQ(At("\\C")->GetItems()->Count(), 8) << "failed removals removed nothing";
+  EXPECT_EQ(ItemAt("Inbox", 1)->Subject(), "");
+  EXPECT_EQ(ItemAt("Inbox", 3)->Sender(), nullptr);
 }
 
 TEST(StoreLogonFaultTest, ALogonFaultOnAnyStoreFailsTheLogon) {
   TestProfile profile(R"({"stores": [{"name": "Good"}, {"name": "Bad", "faults": ["logon"]}]})");
   auto session = CreateSession();
-  try {
-    session->Logon();
-    ADD_FAILURE() << "logged on";
-  } catch (const Failure& failure) {
-    EXPECT_NE(failure.description().find("Fault 'logon'"), std::string::npos)
-        << failure.description();
-  }
+  EXPECT_NE(RaisedBy([&] { session->Logon(); }).description().find("Fault 'logon'"),
+            std::string::npos);
   EXPECT_THROW(session->Stores(), Failure);
 }
 
@@ -138,40 +134,28 @@ TEST(StoreReadOnlyTest, EveryWriteRaisesAndNothingChanges) {
     {"name": "Archive", "readOnly": true, "root": {"folders": [
       {"name": "C", "type": 2, "items": [{"class": "IPM.Contact", "props": {"FirstName": "Old"}}]}]}}]})");
   std::string before = profile.Dump();
-  auto session = CreateSession();
-  session->Logon();
-  auto archived = [&] { return session->GetFolderFromPath("\\\\Archive\\C"); };
-  struct Row {
-    const char* name;
-    std::function<void()> action;
-  };
-  const std::vector<Row> rows = {
+  auto session = LogOn();
+  auto archived = session->GetFolderFromPath("\\\\Archive\\C");
+  auto writable = session->GetFolderFromPath("\\\\Writable\\C");
+  const std::vector<std::pair<const char*, std::function<void()>>> rows = {
       {"set property",
-       [&] { archived()->GetItems()->GetItem(1)->SetProperty("FirstName", std::string("x")); }},
-      {"save", [&] { archived()->GetItems()->GetItem(1)->Save(); }},
-      {"save new", [&] { archived()->GetItems()->Add("IPM.Contact")->Save(); }},
-      {"remove", [&] { archived()->GetItems()->Remove(1); }},
-      {"add folder", [&] { archived()->GetFolders()->Add("New", kFolderContacts); }},
-      {"copy into",
-       [&] {
-         session->GetFolderFromPath("\\\\Writable\\C")->GetItems()->GetItem(1)->CopyTo(*archived());
-       }},
+       [&] { archived->GetItems()->GetItem(1)->SetProperty("FirstName", std::string("x")); }},
+      {"save", [&] { archived->GetItems()->GetItem(1)->Save(); }},
+      {"save new", [&] { archived->GetItems()->Add("IPM.Contact")->Save(); }},
+      {"remove", [&] { archived->GetItems()->Remove(1); }},
+      {"add folder", [&] { archived->GetFolders()->Add("New", kFolderContacts); }},
+      {"copy into", [&] { writable->GetItems()->GetItem(1)->CopyTo(*archived); }},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    try {
-      row.action();
-      ADD_FAILURE() << "no failure";
-    } catch (const Failure& failure) {
-      EXPECT_EQ(failure.number(), kNoAccess) << failure.what();
-    }
+  for (const auto& [name, action] : rows) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(RaisedBy(action).number(), kNoAccess);
   }
   EXPECT_EQ(profile.Dump(), before);
   // Reading and copying out of it still work.
-  auto item = archived()->GetItems()->GetItem(1);
+  auto item = archived->GetItems()->GetItem(1);
   EXPECT_EQ(item->GetProperty("FirstName"), Value(std::string("Old")));
-  item->CopyTo(*session->GetFolderFromPath("\\\\Writable\\C"));
-  EXPECT_EQ(session->GetFolderFromPath("\\\\Writable\\C")->GetItems()->Count(), 2);
+  item->CopyTo(*writable);
+  EXPECT_EQ(writable->GetItems()->Count(), 2);
 }
 
 }  // namespace

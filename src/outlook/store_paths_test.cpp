@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <optional>
 
 #include "main/failure.h"
 #include "outlook/outlook.h"
@@ -12,28 +11,25 @@
 namespace tovask::outlook {
 namespace {
 
+using tovask::testing::LogOn;
+using tovask::testing::RaisedBy;
+using tovask::testing::ScopedEnv;
 using tovask::testing::TestProfile;
-
-constexpr char kTree[] = R"({"stores": [
-  {"name": "Personal Folders", "root": {"type": 0, "folders": [
-    {"name": "Contacts", "type": 2, "folders": [{"name": "Ärzte", "type": 2}]},
-    {"name": "A\\B", "type": 0},
-    {"name": "Inbox", "type": 0}]}},
-  {"name": "Archive", "readOnly": true, "root": {"type": 0}}]})";
 
 class StorePathsTest : public ::testing::Test {
  protected:
-  void SetUp() override { session_->Logon(); }
-  TestProfile profile_{kTree};
-  std::unique_ptr<Session> session_ = CreateSession();
+  TestProfile profile_{R"({"stores": [
+    {"name": "Personal Folders", "root": {"type": 0, "folders": [
+      {"name": "Contacts", "type": 2, "folders": [{"name": "Ärzte", "type": 2}]},
+      {"name": "A\\B", "type": 0},
+      {"name": "Inbox", "type": 0}]}},
+    {"name": "Archive", "readOnly": true, "root": {"type": 0}}]})"};
+  std::unique_ptr<Session> session_ = LogOn();
 };
 
 TEST_F(StorePathsTest, FindsFoldersByPathWithoutRegardToCase) {
-  struct Row {
-    const char* path;
-    const char* folderPath;  // nullptr: raises not found
-  };
-  const Row rows[] = {
+  const std::pair<const char*, const char*> rows[] = {
+      // path asked for, path of the folder found (nullptr: raises not found)
       {"\\\\Personal Folders", "\\\\Personal Folders"},
       {"\\\\personal folders\\CONTACTS", "\\\\Personal Folders\\Contacts"},
       {"\\\\Personal Folders\\Contacts\\ärzte", "\\\\Personal Folders\\Contacts\\Ärzte"},
@@ -48,40 +44,33 @@ TEST_F(StorePathsTest, FindsFoldersByPathWithoutRegardToCase) {
       {"\\\\Personal Folders\\\\Contacts", nullptr},
       {"", nullptr},
   };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.path);
-    if (row.folderPath == nullptr) {
-      try {
-        session_->GetFolderFromPath(row.path);
-        ADD_FAILURE() << "no failure";
-      } catch (const Failure& failure) {
-        EXPECT_EQ(failure.number(), kNotFound);
-        EXPECT_EQ(failure.source(), kStoreSource);
-      }
+  for (const auto& [path, found] : rows) {
+    SCOPED_TRACE(path);
+    if (found != nullptr) {
+      EXPECT_EQ(session_->GetFolderFromPath(path)->FolderPath(), found);
       continue;
     }
-    EXPECT_EQ(session_->GetFolderFromPath(row.path)->FolderPath(), row.folderPath);
+    Failure failure = RaisedBy([&] { session_->GetFolderFromPath(path); });
+    EXPECT_EQ(failure.number(), kNotFound);
+    EXPECT_EQ(failure.source(), kStoreSource);
   }
 }
 
 TEST_F(StorePathsTest, WalksStoresAndSubfoldersInOrder) {
   auto stores = session_->Stores();
   ASSERT_EQ(stores.size(), 2u);
-  EXPECT_EQ(stores[0]->Name(), "Personal Folders");
   EXPECT_EQ(stores[1]->Name(), "Archive");
   auto root = stores[0]->RootFolder();
   EXPECT_EQ(root->Name(), "Personal Folders");
-  EXPECT_EQ(root->Parent(), nullptr);
   auto subfolders = root->GetFolders();
   ASSERT_EQ(subfolders->Count(), 3);
-  EXPECT_EQ(subfolders->GetFolder(1)->Name(), "Contacts");
-  EXPECT_EQ(subfolders->GetFolder(1)->DefaultItemType(), kContactItem);
   EXPECT_EQ(subfolders->GetFolder(2)->Name(), "A\\B");
   EXPECT_EQ(subfolders->GetFolder(3)->Name(), "Inbox");
   EXPECT_THROW(subfolders->GetFolder(4), Failure);
   EXPECT_THROW(subfolders->GetFolder(0), Failure);
-  auto doctors = session_->GetFolderFromPath("\\\\Personal Folders\\Contacts\\Ärzte");
-  EXPECT_EQ(doctors->Parent()->FolderPath(), "\\\\Personal Folders\\Contacts");
+  auto doctors = subfolders->GetFolder(1)->GetFolders()->GetFolder(1);
+  EXPECT_EQ(doctors->FolderPath(), "\\\\Personal Folders\\Contacts\\Ärzte");
+  EXPECT_EQ(doctors->Parent()->Parent()->FolderPath(), "\\\\Personal Folders");
   EXPECT_EQ(doctors->Parent()->Parent()->Parent(), nullptr);
 }
 
@@ -106,95 +95,52 @@ TEST_F(StorePathsTest, AddsSubfoldersOfEachTypeAndRefusesTakenNames) {
   }
   EXPECT_EQ(contacts->GetFolders()->Count(), 7);
   EXPECT_EQ(contacts->GetFolders()->GetFolder(7)->Name(), "Journal");
-
-  try {
-    contacts->GetFolders()->Add("BACKUP", kFolderContacts);
-    ADD_FAILURE() << "a taken name was accepted";
-  } catch (const Failure& failure) {
-    EXPECT_EQ(failure.number(), kCollision);
-  }
+  EXPECT_EQ(RaisedBy([&] { contacts->GetFolders()->Add("BACKUP", kFolderContacts); }).number(),
+            kCollision);
   EXPECT_THROW(contacts->GetFolders()->Add("Other", 99), Failure);
   EXPECT_THROW(contacts->GetFolders()->Add("", kFolderContacts), Failure);
 
-  // A second session sees the folders added by the first.
-  auto other = CreateSession();
-  other->Logon();
+  // Another session sees the new folders, and adds one that an object held
+  // here sees at its next look-up.
+  auto other = LogOn();
   EXPECT_EQ(other->GetFolderFromPath("\\\\personal folders\\contacts\\backup")->DefaultItemType(),
             kContactItem);
-}
-
-TEST_F(StorePathsTest, SeesFoldersAddedByAnotherSessionAtTheNextLookUp) {
-  auto other = CreateSession();
-  other->Logon();
   auto root = session_->GetFolderFromPath("\\\\Personal Folders");
   EXPECT_EQ(root->GetFolders()->Count(), 3);
   other->GetFolderFromPath("\\\\Personal Folders")->GetFolders()->Add("Later", kFolderInbox);
   EXPECT_EQ(root->GetFolders()->Count(), 4);
-  EXPECT_EQ(session_->GetFolderFromPath("\\\\Personal Folders\\Later")->Name(), "Later");
 }
 
-TEST(StoreLogonTest, MissingProfileAndCallsBeforeLogonRaise) {
+TEST(StoreLogonTest, NamesTheProfileItLooksForAndCreatesNothing) {
   tovask::testing::TempDir dir;
-  std::string missing = dir.File("none.db");
-  setenv("TOVASK_PROFILE", missing.c_str(), 1);
-  auto session = CreateSession();
-  try {
-    session->Logon();
-    ADD_FAILURE() << "a missing profile was opened";
-  } catch (const Failure& failure) {
-    EXPECT_NE(failure.description().find(missing), std::string::npos) << failure.description();
-  }
-  EXPECT_FALSE(std::filesystem::exists(missing)) << "log-on must not create the profile";
-  EXPECT_THROW(session->GetFolderFromPath("\\\\Personal Folders"), Failure);
-  EXPECT_THROW(session->Stores(), Failure);
-
-  tovask::testing::WriteFile(missing, "not a profile at all, just text\n");
-  try {
-    session->Logon();
-    ADD_FAILURE() << "a text file was opened as a profile";
-  } catch (const Failure& failure) {
-    EXPECT_NE(std::string(failure.what()).find("database"), std::string::npos) << failure.what();
-  }
-  unsetenv("TOVASK_PROFILE");
-}
-
-TEST(StoreLogonTest, DefaultProfileLocation) {
+  const std::string missing = dir.File("none.db"), dataHome = dir.File("data");
+  ScopedEnv profile("TOVASK_PROFILE", nullptr), xdg("XDG_DATA_HOME", nullptr);
+  ScopedEnv home("HOME", dir.path().c_str());
   struct Row {
-    const char* name;
     const char* profile;
     const char* dataHome;
-    const char* expected;
+    std::string expected;
   };
   const Row rows[] = {
-      {"explicit file", "/x/p.db", "/data", "/x/p.db"},
-      {"data home", nullptr, "/data", "/data/tovask/profile.db"},
-      {"home", nullptr, nullptr, "/home/anna/.local/share/tovask/profile.db"},
+      {missing.c_str(), dataHome.c_str(), missing},
+      {nullptr, dataHome.c_str(), dataHome + "/tovask/profile.db"},
+      {nullptr, nullptr, dir.File(".local/share/tovask/profile.db")},
   };
-  // The variables are put back as they were, whatever the rows do.
-  struct Saved {
-    const char* name;
-    std::optional<std::string> value;
-  } saved[] = {{"TOVASK_PROFILE", {}}, {"XDG_DATA_HOME", {}}, {"HOME", {}}};
-  for (auto& variable : saved) {
-    if (const char* value = std::getenv(variable.name)) variable.value = value;
-  }
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
-    row.profile ? setenv("TOVASK_PROFILE", row.profile, 1) : unsetenv("TOVASK_PROFILE");
-    row.dataHome ? setenv("XDG_DATA_HOME", row.dataHome, 1) : unsetenv("XDG_DATA_HOME");
-    setenv("HOME", "/home/anna", 1);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.expected);
+    profile.Set(row.profile);
+    xdg.Set(row.dataHome);
     auto session = CreateSession();
-    try {
-      session->Logon();
-      ADD_FAILURE() << "opened a profile that is not there";
-    } catch (const Failure& failure) {
-      EXPECT_NE(failure.description().find(row.expected), std::string::npos)
-          << failure.description();
-    }
+    Failure failure = RaisedBy([&] { session->Logon(); });
+    EXPECT_NE(failure.description().find(row.expected), std::string::npos) << failure.what();
+    EXPECT_FALSE(std::filesystem::exists(row.expected));
+    EXPECT_THROW(session->GetFolderFromPath("\\\\Personal Folders"), Failure);
+    EXPECT_THROW(session->Stores(), Failure);
   }
-  for (const auto& variable : saved) {
-    variable.value ? setenv(variable.name, variable.value->c_str(), 1) : unsetenv(variable.name);
-  }
+  profile.Set(missing.c_str());
+  tovask::testing::WriteFile(missing, "not a profile at all, just text\n");
+  std::string what = RaisedBy([] { LogOn(); }).what();
+  EXPECT_NE(what.find("database"), std::string::npos) << what;
 }
 
 }  // namespace

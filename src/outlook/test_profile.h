@@ -1,38 +1,49 @@
 // For tests: a profile written from a JSON literal into a temporary folder
 // of its own, made the default profile (TOVASK_PROFILE) while the object
-// lives. Header-only, never linked into the tool.
+// lives, and a few helpers around it. Header-only, never linked into the tool.
 //
 //   tovask::testing::TestProfile profile(R"({"stores": [{"name": "Personal Folders",
 //       "root": {"type": 0, "folders": [{"name": "Contacts", "type": 2}]}}]})");
-//   auto session = tovask::outlook::CreateSession();
-//   session->Logon();
+//   auto session = tovask::testing::LogOn();
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "main/failure.h"
 #include "main/test_support.h"
+#include "outlook/outlook.h"
 #include "outlook/profile_json.h"
 
 namespace tovask::testing {
 
+// Sets (or, given nullptr, unsets) an environment variable while it lives.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* previous = std::getenv(name)) previous_ = previous;
+    Set(value);
+  }
+  ~ScopedEnv() { previous_ ? Set(previous_->c_str()) : Set(nullptr); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+  void Set(const char* value) { value ? setenv(name_, value, 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> previous_;
+};
+
 class TestProfile {
  public:
   // Raises tovask::Failure when the document does not fit the schema.
-  explicit TestProfile(std::string_view json) {
-    if (const char* previous = std::getenv("TOVASK_PROFILE")) previous_ = previous;
-    tovask::outlook::LoadProfile(path_, json);
-    setenv("TOVASK_PROFILE", path_.c_str(), 1);
-  }
-  ~TestProfile() {
-    if (previous_) {
-      setenv("TOVASK_PROFILE", previous_->c_str(), 1);
-    } else {
-      unsetenv("TOVASK_PROFILE");
-    }
-  }
+  explicit TestProfile(std::string_view json) { tovask::outlook::LoadProfile(path_, json); }
   TestProfile(const TestProfile&) = delete;
   TestProfile& operator=(const TestProfile&) = delete;
 
@@ -44,7 +55,27 @@ class TestProfile {
  private:
   TempDir dir_;
   std::string path_ = dir_.File("profile.db");
-  std::optional<std::string> previous_;
+  ScopedEnv env_{"TOVASK_PROFILE", path_.c_str()};
 };
+
+// A new session, logged on to the default profile.
+inline std::unique_ptr<tovask::outlook::Session> LogOn() {
+  auto session = tovask::outlook::CreateSession();
+  session->Logon();
+  return session;
+}
+
+// The failure `action` raises; when it raises none, the test fails and a
+// blank failure comes back.
+template <typename Action>
+Failure RaisedBy(Action&& action) {
+  try {
+    action();
+  } catch (const Failure& failure) {
+    return failure;
+  }
+  ADD_FAILURE() << "nothing raised";
+  return Failure("", 0, "");
+}
 
 }  // namespace tovask::testing
