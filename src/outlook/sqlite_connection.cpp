@@ -110,10 +110,11 @@ SqliteConnection::SqliteConnection(const std::string& path, bool create) : path_
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
   int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
-    std::string message = db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    Failure failure = SqliteFailure(db_, rc);
     sqlite3_close(db_);
     db_ = nullptr;
-    throw Failure("SQLite", rc, "Cannot open the profile " + path + ": " + message);
+    throw Failure(failure.source(), rc,
+                  "Cannot open the profile " + path + ": " + failure.description());
   }
   sqlite3_extended_result_codes(db_, 0);
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
