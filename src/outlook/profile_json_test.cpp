@@ -1,4 +1,3 @@
-// Loading and dumping whole profiles as JSON.
 #include "outlook/profile_json.h"
 
 #include <gtest/gtest.h>
@@ -20,17 +19,14 @@ constexpr char kRich[] = R"({"stores": [
     {"name": "Contacts", "type": 2, "items": [
       {"class": "IPM.Contact", "entryId": "0123456789abcdef0123456789abcdef0123456789abcdef",
        "created": "2020-01-02 03:04:05", "modified": "2021-02-03 04:05:06",
-       "props": {"FirstName": "Anna", "lastname": "Smith \"Q\" \\ ü", "Birthday": "1980-05-01 00:00:00",
-                 "Gender": 1, "HasPicture": true, "Journal": false, "Email1Address": "",
-                 "Anniversary": "1899-12-30 00:00:00"},
-       "faults": ["read:FirstName"]},
+       "faults": ["read:FirstName"], "props": {"FirstName": "Anna", "lastname": "Smith \"Q\" \\ ü",
+       "Birthday": "1980-05-01 00:00:00", "Gender": 1, "HasPicture": true, "Journal": false,
+       "Email1Address": "", "Anniversary": "1899-12-30 00:00:00"}},
       {"class": "IPM.DistList", "props": {"Subject": "Team"}}],
      "folders": [{"name": "A\\B", "type": 2, "faults": ["items"]}]},
     {"name": "Inbox", "items": [
-      {"class": "IPM.Note", "props": {"Subject": "Hi"}, "sender": {"name": "Bo", "address": "bo@x",
-       "smtpAddress": "bo@x", "faults": ["read:Type"]}},
-      {"class": "IPM.Note", "props": {"Subject": "Again"}, "sender": {"name": "Bo", "address": "bo@x",
-       "smtpAddress": "bo@x", "faults": ["read:Type"]}},
+      {"class": "IPM.Note", "sender": {"name": "B", "smtpAddress": "b@x", "faults": ["read:Type"]}},
+      {"class": "IPM.Note", "sender": {"name": "B", "smtpAddress": "b@x", "faults": ["read:Type"]}},
       {"class": "IPM.Note", "sender": null}]}]}},
   {"name": "Archive", "readOnly": true}]})";
 
@@ -71,7 +67,6 @@ TEST(ProfileJsonTest, RejectsADocumentWholeWithThePathOfTheFirstProblem) {
   const std::pair<std::string, std::string> rows[] = {
       // document, start of the failure's description
       {"{", "$: not a JSON document"},
-      {"[]", "$: not an object"},
       {R"({"store": []})", "$.store: unknown key"},
       {R"({"stores": {}})", "$.stores: not an array"},
       {R"({"stores": [{}]})", "$.stores[0]: a store needs a \"name\""},
@@ -96,8 +91,6 @@ TEST(ProfileJsonTest, RejectsADocumentWholeWithThePathOfTheFirstProblem) {
       {InRoot(R"({"class": "IPM.Contact", "entryId": ")" + lowerId +
               R"("}, {"class": "IPM.Contact", "entryId": ")" + upperId + R"("})"),
        "$.stores[0].root.items[1].entryId: the entry identifier " + upperId + " is given twice"},
-      {InRoot(R"({"class": "IPM.Contact", "modified": "yesterday"})"),
-       item + ".modified: not a date"},
       {InRoot(R"({"class": "IPM.Contact", "props": {"Gender": "2"}})"),
        item + ".props.Gender: not a whole number"},
       {InRoot(R"({"class": "IPM.Contact", "props": {"Journal": 0}})"),
@@ -110,8 +103,6 @@ TEST(ProfileJsonTest, RejectsADocumentWholeWithThePathOfTheFirstProblem) {
        item + ".props.EntryID: a read-only property"},
       {InRoot(R"({"class": "IPM.Contact", "props": {"FirstName": "a", "firstname": "b"}})"),
        item + ".props.firstname: the property is given twice"},
-      {InRoot(R"({"class": "IPM.Note", "sender": {"mail": "x"}})"),
-       item + ".sender.mail: unknown key"},
       {InRoot(R"({"class": "IPM.Note", "sender": "x"})"), item + ".sender: not an object"},
   };
   TempDir dir;
@@ -130,15 +121,8 @@ TEST(ProfileJsonTest, RejectsADocumentWholeWithThePathOfTheFirstProblem) {
     EXPECT_EQ(DumpProfile(existing), before) << "the profile was changed";
     EXPECT_FALSE(std::filesystem::exists(absent)) << "a profile was created";
   }
-}
-
-TEST(ProfileJsonTest, DumpOfAMissingFileOrAnEmptyProfile) {
-  TempDir dir;
-  EXPECT_THROW(DumpProfile(dir.File("none.db")), Failure);
-  EXPECT_FALSE(std::filesystem::exists(dir.File("none.db")));
-  LoadProfile(dir.File("empty.db"), R"({"stores": []})");
-  EXPECT_EQ(DumpProfile(dir.File("empty.db")), "{\n  \"stores\": []\n}\n");
-  LoadProfile(dir.File("empty.db"), DumpProfile(dir.File("empty.db")));
+  EXPECT_THROW(DumpProfile(absent), Failure);
+  EXPECT_FALSE(std::filesystem::exists(absent)) << "dumping created a profile";
 }
 
 }  // namespace

@@ -38,8 +38,10 @@ std::string FaultyProfile() {
          R"({"name": "C", "type": 2, "items": [)" + contacts + R"({"class": "IPM.Contact"}]},
     {"name": "Inbox", "items": [
       {"class": "IPM.Note", "sender": {"address": "a@x"}, "faults": ["sender"]},
-      {"class": "IPM.Note", "sender": {"address": "b@x", "faults": ["read:Address", "read:SMTPAddress"]}},
-      {"class": "IPM.Note", "faults": ["read:Subject", "read:LastModificationTime"]}]}]}}]})";
+      {"class": "IPM.Note", "sender": {"address": "b@x", "faults": ["read:Address"]}},
+      {"class": "IPM.Note", "faults": ["read:Subject", "read:LastModificationTime"]}]}]}},
+    {"name": "Archive", "readOnly": true, "root": {"items": [
+      {"class": "IPM.Contact", "props": {"FirstName": "Old"}}]}}]})";
 }
 
 class StoreFaultsTest : public ::testing::Test {
@@ -52,9 +54,7 @@ class StoreFaultsTest : public ::testing::Test {
   }
   // The position in \\P\C of the contact that carries the fault (or of the clean one).
   static int PositionOf(std::string_view fault) {
-    return static_cast<int>(std::find(std::begin(kItemFaults), std::end(kItemFaults), fault) -
-                            std::begin(kItemFaults)) +
-           1;
+    return static_cast<int>(std::ranges::find(kItemFaults, fault) - std::begin(kItemFaults)) + 1;
   }
   std::unique_ptr<Item> ContactWith(std::string_view fault) {
     return ItemAt("C", PositionOf(fault));
@@ -73,7 +73,6 @@ TEST_F(StoreFaultsTest, EveryFaultPointRaises) {
       {"addFolder", [&] { At("addFolder")->GetFolders()->Add("X", kFolderContacts); }},
       {"read:Name", [&] { At("read:Name")->Name(); }},
       {"save", [&] { ItemAt("save", 1)->Save(); }},
-      {"save", [&] { At("save")->GetItems()->Add("IPM.Contact")->Save(); }},
       {"copy", [&] { ContactWith("none")->CopyTo(*At("copy")); }},
       {"remove", [&] { At("remove")->GetItems()->Remove(1); }},
       {"read:FirstName", [&] { ContactWith("read:FirstName")->GetProperty("firstname"); }},
@@ -84,10 +83,8 @@ TEST_F(StoreFaultsTest, EveryFaultPointRaises) {
       {"remove", [&] { At("C")->GetItems()->Remove(PositionOf("remove")); }},
       {"type", [&] { ContactWith("type")->KindName(); }},
       {"read:EntryID", [&] { ContactWith("read:EntryID")->EntryID(); }},
-      {"read:EntryID", [&] { ContactWith("read:EntryID")->GetProperty("EntryID"); }},
       {"sender", [&] { ItemAt("Inbox", 1)->Sender(); }},
       {"read:Address", [&] { ItemAt("Inbox", 2)->Sender()->Address(); }},
-      {"read:SMTPAddress", [&] { ItemAt("Inbox", 2)->Sender()->SMTPAddress(); }},
       {"read:Subject", [&] { ItemAt("Inbox", 3)->Subject(); }},
       {"read:LastModificationTime", [&] { ItemAt("Inbox", 3)->LastModificationTime(); }},
   };
@@ -128,15 +125,9 @@ TEST(StoreLogonFaultTest, ALogonFaultOnAnyStoreFailsTheLogon) {
   EXPECT_THROW(session->Stores(), Failure);
 }
 
-TEST(StoreReadOnlyTest, EveryWriteRaisesAndNothingChanges) {
-  TestProfile profile(R"({"stores": [
-    {"name": "Writable", "root": {"folders": [{"name": "C", "type": 2, "items": [{"class": "IPM.Contact"}]}]}},
-    {"name": "Archive", "readOnly": true, "root": {"folders": [
-      {"name": "C", "type": 2, "items": [{"class": "IPM.Contact", "props": {"FirstName": "Old"}}]}]}}]})");
-  std::string before = profile.Dump();
-  auto session = LogOn();
-  auto archived = session->GetFolderFromPath("\\\\Archive\\C");
-  auto writable = session->GetFolderFromPath("\\\\Writable\\C");
+TEST_F(StoreFaultsTest, AReadOnlyStoreRefusesEveryWriteAndChangesNothing) {
+  std::string before = profile_.Dump();
+  auto archived = session_->GetFolderFromPath("\\\\Archive");
   const std::vector<std::pair<const char*, std::function<void()>>> rows = {
       {"set property",
        [&] { archived->GetItems()->GetItem(1)->SetProperty("FirstName", std::string("x")); }},
@@ -144,18 +135,17 @@ TEST(StoreReadOnlyTest, EveryWriteRaisesAndNothingChanges) {
       {"save new", [&] { archived->GetItems()->Add("IPM.Contact")->Save(); }},
       {"remove", [&] { archived->GetItems()->Remove(1); }},
       {"add folder", [&] { archived->GetFolders()->Add("New", kFolderContacts); }},
-      {"copy into", [&] { writable->GetItems()->GetItem(1)->CopyTo(*archived); }},
+      {"copy into", [&] { ContactWith("none")->CopyTo(*archived); }},
   };
   for (const auto& [name, action] : rows) {
     SCOPED_TRACE(name);
     EXPECT_EQ(RaisedBy(action).number(), kNoAccess);
   }
-  EXPECT_EQ(profile.Dump(), before);
-  // Reading and copying out of it still work.
-  auto item = archived->GetItems()->GetItem(1);
+  EXPECT_EQ(profile_.Dump(), before);
+  auto item = archived->GetItems()->GetItem(1);  // reading and copying out still work
   EXPECT_EQ(item->GetProperty("FirstName"), Value(std::string("Old")));
-  item->CopyTo(*writable);
-  EXPECT_EQ(writable->GetItems()->Count(), 2);
+  item->CopyTo(*At("C"));
+  EXPECT_EQ(At("C")->GetItems()->Count(), PositionOf("none") + 1);
 }
 
 }  // namespace

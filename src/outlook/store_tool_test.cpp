@@ -45,14 +45,6 @@ class StoreToolTest : public ::testing::Test {
     return ShellQuote(dir_.File(name));
   }
 
-  // Expects the one-line error form and exit status 2.
-  static void ExpectError(const Outcome& outcome, const std::string& fragment) {
-    EXPECT_EQ(outcome.status, 2);
-    EXPECT_EQ(Lines(outcome.err).size(), 1u) << outcome.err;
-    EXPECT_TRUE(outcome.err.starts_with("tovask-store: ")) << outcome.err;
-    EXPECT_NE(outcome.err.find(fragment), std::string::npos) << outcome.err;
-  }
-
   TempDir dir_;
 };
 
@@ -141,23 +133,17 @@ TEST_F(StoreToolTest, MistakesGiveOneLineAndStatusTwo) {
   WriteFile(dir_.File("existing.db"), "not a profile");
   ASSERT_EQ(Tool("init " + Profile()).status, 0);
   const std::string before = Tool("dump " + Profile()).out;
-  WriteFile(dir_.File("bad.json"), R"({"stores": [{"name": "S", "root": {"type": 0,
-      "items": [{"class": "IPM.Contact", "props": {"Birthday": "soon"}}]}}]})");
-  struct Row {
-    std::string arguments;
-    std::string fragment;
-  } rows[] = {
+  WriteFile(dir_.File("bad.json"), R"({"stores": [{"name": "S", "readOnly": 1}]})");
+  const std::pair<std::string, std::string> rows[] = {
+      // arguments, a part of the one error line
       {"", "no command"},
       {"frobnicate", "unknown command 'frobnicate'"},
       {"init", "usage: tovask-store init PROFILE"},
-      {"init a b", "usage: tovask-store init PROFILE"},
       {"init " + Profile("existing.db"), "exists"},
       {"tree " + Profile("missing.db"), "missing.db"},
-      {"dump " + Profile("missing.db"), "missing.db"},
       {"load " + Profile() + " " + ShellQuote(dir_.File("nothing.json")), "nothing.json"},
       {"load " + Profile() + " -", ""},  // empty standard input is no document
-      {"load " + Profile() + " " + ShellQuote(dir_.File("bad.json")),
-       "$.stores[0].root.items[0].props.Birthday"},
+      {"load " + Profile() + " " + ShellQuote(dir_.File("bad.json")), "$.stores[0].readOnly"},
       {"generate " + Profile() + " --contacts 1 --mails 1", "--senders"},
       {"generate " + Profile() + " --contacts x --mails 1 --senders 1", "'x'"},
       {"generate " + Profile() + " --contacts 1 --mails 1 --senders 0", "sender"},
@@ -165,10 +151,13 @@ TEST_F(StoreToolTest, MistakesGiveOneLineAndStatusTwo) {
       {"generate " + Profile() + " --contacts 1 --mails 1 --senders 1 --colour red", "--colour"},
       {"generate " + Profile() + " --contacts", "--contacts needs a value"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.arguments);
-    Outcome outcome = Tool(row.arguments);
-    ExpectError(outcome, row.fragment);
+  for (const auto& [arguments, fragment] : rows) {
+    SCOPED_TRACE(arguments);
+    Outcome outcome = Tool(arguments);
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(Lines(outcome.err).size(), 1u) << outcome.err;
+    EXPECT_TRUE(outcome.err.starts_with("tovask-store: ")) << outcome.err;
+    EXPECT_NE(outcome.err.find(fragment), std::string::npos) << outcome.err;
     EXPECT_EQ(outcome.out, "");
   }
   EXPECT_EQ(ReadFile(dir_.File("existing.db")), "not a profile");
