@@ -7,17 +7,15 @@
 //     writing the same number of bytes to a file with plain fwrite;
 //   - the listing of a profile with 10,000 folders.
 // Usage: export_bench [--contacts N] [--folders N] [--dir DIR]
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <string>
 
+#include "child_process.h"
 #include "export/contact_fields.h"
 #include "export/export_contacts.h"
 #include "folders/list_folders.h"
@@ -36,29 +34,16 @@ struct Measure {
 
 // Runs `work` in a child process; returns its wall time and peak memory.
 Measure InChild(const std::function<void()>& work) {
-  int pipeEnds[2];
-  if (pipe(pipeEnds) != 0) std::abort();
-  pid_t child = fork();
-  if (child == 0) {
-    close(pipeEnds[0]);
+  tovask::bench::ChildResult result = tovask::bench::RunInChild([&] {
     auto start = Clock::now();
     work();
-    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (write(pipeEnds[1], &seconds, sizeof seconds) != sizeof seconds) _exit(1);
-    _exit(0);
-  }
-  close(pipeEnds[1]);
-  Measure measure;
-  if (read(pipeEnds[0], &measure.seconds, sizeof measure.seconds) != sizeof measure.seconds) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+  });
+  if (std::isnan(result.value)) {
     std::fprintf(stderr, "export_bench: a measured phase failed\n");
     std::exit(1);
   }
-  close(pipeEnds[0]);
-  int status = 0;
-  struct rusage usage {};
-  wait4(child, &status, 0, &usage);
-  measure.peakMegabytes = usage.ru_maxrss / 1024.0;
-  return measure;
+  return Measure{result.value, result.peakMegabytes};
 }
 
 std::string Generate(const std::string& dir, std::int64_t contacts) {

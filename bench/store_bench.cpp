@@ -7,11 +7,10 @@
 // --reuse names one that exists, then runs each phase in a forked child so
 // that the child's peak resident size is the phase's own. Each phase prints
 // "name: value unit (target)", followed by its peak memory.
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +22,7 @@
 #include <utility>
 #include <vector>
 
-#include "main/failure.h"
+#include "child_process.h"
 #include "outlook/outlook.h"
 #include "outlook/profile_generator.h"
 #include "outlook/property_schema.h"
@@ -90,36 +89,15 @@ void SampleEvery(std::int64_t n) {
 // Runs `phase` in a child process and reports the child's peak memory; a
 // phase that fails prints why and the bench goes on with the next.
 void RunPhase(const std::string& name, const std::function<void()>& phase) {
-  std::fflush(stdout);
-  pid_t child = fork();
-  if (child < 0) {
-    std::perror("fork");
-    std::exit(1);
-  }
-  if (child == 0) {
-    int status = 0;
-    try {
-      phase();
-      SamplePrivateMemory();
-      Report(name + " peak private memory", static_cast<double>(privatePeak) / (1024.0 * 1024.0),
-             "MB", "< 64; without the mapped profile file");
-    } catch (const tovask::Failure& failure) {
-      tovask::NoteTrappedFailure();
-      std::printf("%s: failed: %s\n", name.c_str(), failure.what());
-      status = 1;
-    }
-    std::fflush(stdout);
-    _exit(status);
-  }
-  int status = 0;
-  rusage usage{};
-  if (wait4(child, &status, 0, &usage) < 0) {
-    std::perror("wait4");
-    std::exit(1);
-  }
-  // ru_maxrss is in kilobytes on Linux.
-  Report(name + " peak memory", static_cast<double>(usage.ru_maxrss) / 1024.0, "MB",
-         "< 64; ru_maxrss");
+  tovask::bench::ChildResult result = tovask::bench::RunInChild([&] {
+    phase();
+    SamplePrivateMemory();
+    Report(name + " peak private memory", static_cast<double>(privatePeak) / (1024.0 * 1024.0),
+           "MB", "< 64; without the mapped profile file");
+    return 0.0;
+  });
+  if (std::isnan(result.value)) std::printf("%s: failed\n", name.c_str());
+  Report(name + " peak memory", result.peakMegabytes, "MB", "< 64; ru_maxrss");
 }
 
 std::unique_ptr<tovask::outlook::Session> LogOn() {
