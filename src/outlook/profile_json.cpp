@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "main/case_fold.h"
 #include "main/failure.h"
@@ -28,12 +27,24 @@ std::string Index(const std::string& path, std::size_t index) {
   return path + "[" + std::to_string(index) + "]";
 }
 
-// One walk over the document serves both passes: without a builder it only
-// checks (so that a bad document never touches the file), with one it
-// writes. Every check happens in the first pass.
+// The store's own rules (names unique among siblings, entry identifiers
+// unique) are the builder's; a rule it enforces comes back as a problem at the
+// path of the part being added. The builder writes nothing unless the whole
+// document got through.
+template <class Add>
+auto Adding(const std::string& path, Add&& add) {
+  try {
+    return add();
+  } catch (const Failure& failure) {
+    std::string problem = failure.description();
+    if (!problem.empty()) problem[0] = AsciiLower(problem[0]);
+    throw Problem(path, problem);
+  }
+}
+
 class DocumentWalk {
  public:
-  explicit DocumentWalk(ProfileBuilder* builder) : builder_(builder) {}
+  explicit DocumentWalk(ProfileBuilder& builder) : builder_(builder) {}
 
   void Profile(const Json& document) {
     const std::string path = "$";
@@ -41,20 +52,17 @@ class DocumentWalk {
     const Json* stores = Find(document, "stores");
     if (stores == nullptr) return;
     Array(*stores, Key(path, "stores"));
-    std::unordered_set<std::string> names;
-    for (std::size_t i = 0; i < stores->size(); ++i)
-      Store((*stores)[i], Index(Key(path, "stores"), i), names);
+    for (std::size_t i = 0; i < stores->size(); ++i) {
+      Store((*stores)[i], Index(Key(path, "stores"), i));
+    }
   }
 
  private:
-  void Store(const Json& store, const std::string& path, std::unordered_set<std::string>& names) {
+  void Store(const Json& store, const std::string& path) {
     Object(store, path, {"name", "readOnly", "faults", "root"});
     const Json* name = Find(store, "name");
     if (name == nullptr) throw Problem(path, "a store needs a \"name\"");
     std::string storeName = Name(*name, Key(path, "name"));
-    if (!names.insert(FoldCase(storeName)).second) {
-      throw Problem(Key(path, "name"), "a store named '" + storeName + "' exists already");
-    }
     bool readOnly = false;
     if (const Json* flag = Find(store, "readOnly")) {
       if (!flag->is_boolean()) throw Problem(Key(path, "readOnly"), "not a boolean");
@@ -74,24 +82,21 @@ class DocumentWalk {
     }
     int type = Type(rootFolder, rootPath);
     std::vector<std::string> rootFaults = Faults(rootFolder, rootPath);
-    std::int64_t rootId =
-        builder_ != nullptr ? builder_->AddStore(storeName, readOnly, faults, type, rootFaults) : 0;
+    std::int64_t rootId = Adding(Key(path, "name"), [&] {
+      return builder_.AddStore(storeName, readOnly, faults, type, rootFaults);
+    });
     FolderContent(rootFolder, rootPath, rootId);
   }
 
-  void Folder(const Json& folder, const std::string& path, std::int64_t parentId,
-              std::unordered_set<std::string>& siblings) {
+  void Folder(const Json& folder, const std::string& path, std::int64_t parentId) {
     Object(folder, path, {"name", "type", "folders", "items", "faults"});
     const Json* name = Find(folder, "name");
     if (name == nullptr) throw Problem(path, "a folder needs a \"name\"");
     std::string folderName = Name(*name, Key(path, "name"));
-    if (!siblings.insert(FoldCase(folderName)).second) {
-      throw Problem(Key(path, "name"), "a folder named '" + folderName + "' exists already there");
-    }
     int type = Type(folder, path);
     std::vector<std::string> faults = Faults(folder, path);
-    std::int64_t id =
-        builder_ != nullptr ? builder_->AddFolder(parentId, folderName, type, faults) : 0;
+    std::int64_t id = Adding(
+        Key(path, "name"), [&] { return builder_.AddFolder(parentId, folderName, type, faults); });
     FolderContent(folder, path, id);
   }
 
@@ -104,9 +109,8 @@ class DocumentWalk {
     if (const Json* folders = Find(folder, "folders")) {
       std::string foldersPath = Key(path, "folders");
       Array(*folders, foldersPath);
-      std::unordered_set<std::string> siblings;
       for (std::size_t i = 0; i < folders->size(); ++i) {
-        Folder((*folders)[i], Index(foldersPath, i), id, siblings);
+        Folder((*folders)[i], Index(foldersPath, i), id);
       }
     }
   }
@@ -123,10 +127,6 @@ class DocumentWalk {
         throw Problem(Key(path, "entryId"), "not an entry identifier (48 hexadecimal characters)");
       }
       data.entryId = UpperCaseHex(text);
-      if (builder_ == nullptr && !entryIds_.insert(data.entryId).second) {
-        throw Problem(Key(path, "entryId"),
-                      "the entry identifier " + data.entryId + " is given twice");
-      }
     }
     if (const Json* created = Find(item, "created"))
       data.created = Date(*created, Key(path, "created"));
@@ -138,7 +138,8 @@ class DocumentWalk {
     if (const Json* sender = Find(item, "sender"); sender != nullptr && !sender->is_null()) {
       senderId = Sender(*sender, Key(path, "sender"));
     }
-    if (builder_ != nullptr) builder_->AddItem(folderId, data, senderId);
+    // The builder's only rule left for an item is a unique entry identifier.
+    Adding(Key(path, "entryId"), [&] { builder_.AddItem(folderId, data, senderId); });
   }
 
   void Props(const Json& props, const std::string& path, ItemData& data) {
@@ -184,13 +185,12 @@ class DocumentWalk {
         *fields[i] = Text(*value, Key(path, kAddressEntryKeys[i]));
     }
     entry.faults = Faults(sender, path);
-    if (builder_ == nullptr) return 0;
     // Mails of one sender share one entry, as they do in a real address book.
     std::string identity;
     for (const std::string* field : fields) identity.append(*field).push_back('\0');
     for (const auto& fault : entry.faults) identity.append(fault).push_back('\n');
     auto [found, added] = senders_.try_emplace(identity, 0);
-    if (added) found->second = builder_->AddAddressEntry(entry);
+    if (added) found->second = builder_.AddAddressEntry(entry);
     return found->second;
   }
 
@@ -257,8 +257,7 @@ class DocumentWalk {
     return faults;
   }
 
-  ProfileBuilder* builder_;
-  std::unordered_set<std::string> entryIds_;
+  ProfileBuilder& builder_;
   std::unordered_map<std::string, std::int64_t> senders_;
 };
 
@@ -271,13 +270,11 @@ void LoadProfile(const std::string& profilePath, std::string_view jsonText) {
   } catch (const Json::parse_error& error) {
     throw Problem("$", "not a JSON document (" + std::string(error.what()) + ")");
   }
-  DocumentWalk(nullptr).Profile(document);
-
   std::error_code ignored;
   bool existed = std::filesystem::exists(profilePath, ignored);
   try {
     ProfileBuilder builder(profilePath);
-    DocumentWalk(&builder).Profile(document);
+    DocumentWalk(builder).Profile(document);
     builder.Commit();
   } catch (const Failure&) {
     // A profile that did not exist before stays absent.
