@@ -101,7 +101,9 @@ class Item {
 };
 
 // A folder's items, in the store's order; positions are 1-based and shift
-// down when an item is removed.
+// down when an item is removed. A collection shows the folder as it was when
+// fetched, with this session's own changes; fetch it again (Folder::GetItems)
+// to see what other processes changed since.
 class Items {
  public:
   virtual ~Items() = default;

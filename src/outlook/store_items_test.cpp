@@ -187,5 +187,16 @@ TEST_F(StoreItemsTest, ReadAheadNeverServesStaleRows) {
   EXPECT_EQ(items->GetItem(5)->EntryID(), fresh->EntryID());
 }
 
+// The peer system may delete a contact while an import holds it.
+TEST_F(StoreItemsTest, AnItemAnotherSessionRemovedCanNoLongerBeSavedOrCopied) {
+  auto items = contacts_->GetItems();
+  auto two = items->GetItem(2);
+  OtherSessionsItems()->Remove(2);
+  two->SetProperty("FirstName", std::string("Zwei"));
+  EXPECT_EQ(RaisedBy([&] { two->Save(); }).number(), kNotFound);
+  EXPECT_EQ(RaisedBy([&] { two->CopyTo(*contacts_); }).number(), kNotFound);
+  EXPECT_EQ(NamesIn(*contacts_->GetItems()), (Names{"One", "Three", "Four", "Five"}));
+}
+
 }  // namespace
 }  // namespace tovask::outlook
