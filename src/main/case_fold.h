@@ -7,6 +7,7 @@
 // Invalid UTF-8 is folded as if each bad sequence were U+FFFD.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,8 +17,19 @@ namespace tovask {
 bool IsAscii(std::string_view text);
 
 // The lower-case form of an ASCII letter; every other byte unchanged.
-inline char AsciiLower(char c) {
+constexpr char AsciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Equality without regard to ASCII letter case, for names that are ASCII by
+// definition (fault and property names, message classes, keywords): no trip
+// through Unicode folding.
+constexpr bool EqualAsciiFolded(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
 }
 
 // The folded form of `text`, in UTF-8. Two texts are equal without regard to

@@ -46,11 +46,7 @@ bool EndsWithAny(std::string_view text, const std::array<std::string_view, kSize
 bool EndsWithText(std::string_view text, std::string_view ending) {
   if (IsAscii(text) && IsAscii(ending)) {
     if (ending.size() > text.size()) return false;
-    std::string_view tail = text.substr(text.size() - ending.size());
-    for (std::size_t i = 0; i < tail.size(); ++i) {
-      if (AsciiLower(tail[i]) != AsciiLower(ending[i])) return false;
-    }
-    return true;
+    return EqualAsciiFolded(text.substr(text.size() - ending.size()), ending);
   }
   icu::UnicodeString unicodeText = ToUnicode(text);
   icu::UnicodeString unicodeEnding = ToUnicode(ending);

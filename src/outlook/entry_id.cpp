@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "outlook/ascii_case.h"
+#include "main/case_fold.h"
 
 namespace tovask::outlook {
 

@@ -1,6 +1,6 @@
 #include "outlook/fault_list.h"
 
-#include "outlook/ascii_case.h"
+#include "main/case_fold.h"
 
 namespace tovask::outlook {
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "main/case_fold.h"
 #include "main/failure.h"
-#include "outlook/ascii_case.h"
 #include "outlook/entry_id.h"
 #include "outlook/outlook.h"
 #include "outlook/sample_data.h"

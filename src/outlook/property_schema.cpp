@@ -7,7 +7,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "outlook/ascii_case.h"
+#include "main/case_fold.h"
 
 namespace tovask::outlook {
 
