@@ -1,0 +1,86 @@
+// Tests only: the display environment of a run, and a virtual X server on
+// which real windows open (header-only, never linked into the tool).
+#pragma once
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tovask::testing {
+
+// Sets (or, with nullopt, removes) an environment variable for the life of
+// the object; the old value comes back when it goes.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(std::string name, const std::optional<std::string>& value)
+      : name_(std::move(name)) {
+    if (const char* old = std::getenv(name_.c_str())) old_ = old;
+    if (value)
+      setenv(name_.c_str(), value->c_str(), 1);
+    else
+      unsetenv(name_.c_str());
+  }
+  ~ScopedEnvironment() {
+    if (old_)
+      setenv(name_.c_str(), old_->c_str(), 1);
+    else
+      unsetenv(name_.c_str());
+  }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+// An Xvfb server on a display number of its own choosing, stopped when the
+// object goes. name() is empty when Xvfb is missing or did not start.
+class VirtualDisplay {
+ public:
+  VirtualDisplay() {
+    int ready[2];
+    if (access("/usr/bin/Xvfb", X_OK) != 0 || pipe(ready) != 0) return;
+    server_ = fork();
+    if (server_ == 0) {
+      // A test that dies leaves no server behind.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
+      close(ready[0]);
+      std::string readyFd = std::to_string(ready[1]);
+      execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", readyFd.c_str(), "-screen", "0", "1024x768x24",
+            "-nolisten", "tcp", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(ready[1]);
+    // Xvfb writes its display number and a line end once it accepts clients.
+    std::string number;
+    char c;
+    while (server_ > 0 && read(ready[0], &c, 1) == 1 && c != '\n') number += c;
+    close(ready[0]);
+    if (!number.empty()) name_ = ":" + number;
+  }
+  ~VirtualDisplay() {
+    if (server_ <= 0) return;
+    kill(server_, SIGTERM);
+    int status;
+    while (waitpid(server_, &status, 0) < 0 && errno == EINTR) {
+    }
+  }
+  VirtualDisplay(const VirtualDisplay&) = delete;
+  VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+  const std::string& name() const { return name_; }
+
+ private:
+  pid_t server_ = -1;
+  std::string name_;
+};
+
+}  // namespace tovask::testing
