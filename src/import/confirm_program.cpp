@@ -112,8 +112,7 @@ std::optional<ChildRun> RunProgram(const std::string& programPath, const std::st
   std::string argument0 = programPath;
   char* arguments[] = {argument0.data(), nullptr};
   pid_t child = 0;
-  int spawnError =
-      posix_spawn(&child, programPath.c_str(), &actions, nullptr, arguments, environ);
+  int spawnError = posix_spawn(&child, programPath.c_str(), &actions, nullptr, arguments, environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawnError != 0) {
     failure = programPath + ": " + std::strerror(spawnError);
@@ -130,9 +129,8 @@ std::optional<ChildRun> RunProgram(const std::string& programPath, const std::st
   if (input.empty()) inputOurs.Reset();
   std::array<char, 65536> buffer;
   while (inputOurs.get() >= 0 || outputOurs.get() >= 0 || errorOurs.get() >= 0) {
-    pollfd watched[3] = {{inputOurs.get(), POLLOUT, 0},
-                         {outputOurs.get(), POLLIN, 0},
-                         {errorOurs.get(), POLLIN, 0}};
+    pollfd watched[3] = {
+        {inputOurs.get(), POLLOUT, 0}, {outputOurs.get(), POLLIN, 0}, {errorOurs.get(), POLLIN, 0}};
     if (poll(watched, 3, -1) < 0) {
       if (errno == EINTR) continue;
       break;
@@ -192,7 +190,8 @@ DeleteDecision Ask(const std::string& programPath, const std::vector<std::string
         "set)");
   }
   if (programPath.empty()) {
-    return WindowlessDecision("the confirmation dialog could not be started: its program is unknown");
+    return WindowlessDecision(
+        "the confirmation dialog could not be started: its program is unknown");
   }
   std::string failure;
   // "delete ", one flag per text, the line end.

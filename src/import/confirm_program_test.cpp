@@ -85,8 +85,8 @@ TEST_F(ConfirmProgramTest, ProgramThatCannotRunCancels) {
   const Row rows[] = {
       {dir_.File("missing"), "the confirmation dialog could not be started: " +
                                  dir_.File("missing") + ": No such file or directory"},
-      {notExecutable, "the confirmation dialog could not be started: " + notExecutable +
-                          ": Permission denied"},
+      {notExecutable,
+       "the confirmation dialog could not be started: " + notExecutable + ": Permission denied"},
       {"", "the confirmation dialog could not be started: its program is unknown"},
   };
   for (const Row& row : rows) {

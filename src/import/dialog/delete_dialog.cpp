@@ -78,6 +78,11 @@ frmDeleteDialog::frmDeleteDialog(const std::vector<std::string>& displayTexts, d
   setWindowTitle(kCaption);
   setModal(true);
   setSizeGripEnabled(false);
+  // The layout is fixed, so the text size is too: at 8 points the
+  // explanation takes three lines and ends above the list.
+  QFont font = this->font();
+  font.setPointSizeF(8);
+  setFont(font);
   setFixedSize(scaled(0, 0, 310, 252).size());
 
   auto* label = new QLabel(kExplanation, this);

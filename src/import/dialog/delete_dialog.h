@@ -22,7 +22,8 @@ namespace tovask {
 // - OKButton "Delete": the default button, with the focus at the start;
 // - CancelButton "Cancel": Escape presses it.
 // Tab order: OKButton, CancelButton, list_Contacts. The layout is given in
-// pixels at 96 dots per inch and scaled by dotsPerInch / 96.
+// pixels at 96 dots per inch and scaled by dotsPerInch / 96; the text is
+// 8 points high.
 class frmDeleteDialog : public QDialog {
  public:
   frmDeleteDialog(const std::vector<std::string>& displayTexts, double dotsPerInch,

@@ -1,0 +1,129 @@
+// The real tovask-confirm, asked through ConfirmInChildProcess, with its
+// window on a virtual X server and keys pressed by xdotool.
+#ifdef TOVASK_CONFIRM_BINARY
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "import/confirm_program.h"
+#include "import/display_test_support.h"
+#include "main/test_support.h"
+
+namespace tovask {
+namespace {
+
+constexpr const char* kFindWindow =
+    "timeout 30 xdotool search --sync --name 'Deleting Outlook Contacts' windowfocus --sync";
+
+// Exit status 0 when the window was still open after ten seconds and had
+// to be closed by force.
+constexpr const char* kCloseIfStillOpen =
+    "for i in $(seq 100); do"
+    "  xdotool search --name 'Deleting Outlook Contacts' >/dev/null || exit 1; sleep 0.1; "
+    "done; xdotool search --name 'Deleting Outlook Contacts' windowkill 2>/dev/null";
+
+class ConfirmWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (display_.name().empty()) GTEST_SKIP() << "Xvfb is not installed or did not start";
+    if (testing::RunCommand("command -v xdotool >/dev/null") != 0) {
+      GTEST_SKIP() << "xdotool is not installed";
+    }
+    environment_.emplace("DISPLAY", display_.name());
+  }
+
+  // Asks about `texts` while, once the window is up and has the focus,
+  // `keys` are typed into it (xdotool key names, blank-separated) after
+  // `beforeKeys` (a shell command) has run. A window the keys leave open is
+  // closed by force, so the test fails instead of hanging.
+  DeleteDecision AskWhileTyping(const std::vector<std::string>& texts, const std::string& keys,
+                                const std::string& beforeKeys = "true") {
+    std::thread user([&] {
+      typed_ = testing::RunCommand(std::string(kFindWindow) + " && " + beforeKeys +
+                                   " && xdotool key --delay 50 " + keys) == 0;
+      if (testing::RunCommand(kCloseIfStillOpen) == 0) {
+        ADD_FAILURE() << "the window was still open after the keys";
+      }
+    });
+    DeleteDecision decision = ConfirmInChildProcess(TOVASK_CONFIRM_BINARY)(texts);
+    user.join();
+    EXPECT_TRUE(typed_) << "the window did not show up or the keys could not be typed";
+    return decision;
+  }
+
+  testing::VirtualDisplay display_;
+  std::optional<testing::ScopedEnvironment> environment_;
+  bool typed_ = false;
+};
+
+const std::vector<std::string> kThree = {"Zimmer, Anna", "Adams, Bob", "Unnamed"};
+
+TEST_F(ConfirmWindowTest, EnterDeletesAllAndTheOpenWindowIsPhotographed) {
+  // A test artifact: the open dialog as the user sees it.
+  const std::filesystem::path artifacts =
+      std::filesystem::path(TOVASK_BINARY).parent_path() / "test-artifacts";
+  std::filesystem::create_directories(artifacts);
+  const std::string screenshot = (artifacts / "delete-dialog.png").string();
+  std::filesystem::remove(screenshot);
+
+  DeleteDecision decision =
+      AskWhileTyping({"Zimmer, Anna", "Adams, Bob", "M\xC3\xBCller, J\xC3\xBCrgen", "Unnamed"},
+                     "Return", "import -window root " + testing::ShellQuote(screenshot));
+  EXPECT_FALSE(decision.cancelled);
+  EXPECT_EQ(decision.selected, (std::vector<bool>{true, true, true, true}));
+  EXPECT_EQ(decision.notAskedBecause, "");
+  EXPECT_GT(std::filesystem::file_size(screenshot), 1000u);
+}
+
+TEST_F(ConfirmWindowTest, KeyboardAnswers) {
+  struct Row {
+    std::string keys;
+    bool cancelled;
+    std::vector<bool> selected;
+  };
+  const Row rows[] = {
+      {"Escape", true, {}},
+      {"Tab Tab Down space Return", false, {true, false, true}},
+      {"Tab Tab space Tab space", false, {false, true, true}},
+      {"Tab Tab space Shift+Tab space", true, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.keys);
+    DeleteDecision decision = AskWhileTyping(kThree, row.keys);
+    EXPECT_EQ(decision.cancelled, row.cancelled);
+    EXPECT_EQ(decision.selected, row.selected);
+    EXPECT_EQ(decision.notAskedBecause, "");
+  }
+}
+
+TEST(ConfirmWithoutWindowTest, DisplayThatCannotBeUsedCancelsWithTheReason) {
+  struct Row {
+    std::optional<std::string> platform;
+    std::string reason;
+  };
+  const Row rows[] = {
+      {std::nullopt,
+       "the confirmation dialog failed: tovask-confirm ended by signal 6 (Aborted): qt.qpa.xcb: "
+       "could not connect to display :65531"},
+      {"offscreen",
+       "the confirmation dialog failed: tovask-confirm ended with exit status 3: tovask-confirm: "
+       "no display to show the window on (Qt platform offscreen)"},
+  };
+  testing::ScopedEnvironment display("DISPLAY", ":65531");
+  for (const Row& row : rows) {
+    testing::ScopedEnvironment platform("QT_QPA_PLATFORM", row.platform);
+    DeleteDecision decision = ConfirmInChildProcess(TOVASK_CONFIRM_BINARY)(kThree);
+    EXPECT_TRUE(decision.cancelled);
+    EXPECT_EQ(decision.notAskedBecause, row.reason);
+  }
+}
+
+}  // namespace
+}  // namespace tovask
+
+#endif
