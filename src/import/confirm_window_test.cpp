@@ -18,7 +18,8 @@ namespace tovask {
 namespace {
 
 constexpr const char* kFindWindow =
-    "timeout 30 xdotool search --sync --name 'Deleting Outlook Contacts' windowfocus --sync";
+    "timeout 30 xdotool search --sync --onlyvisible --name 'Deleting Outlook Contacts' windowfocus "
+    "--sync";
 
 // Exit status 0 when the window was still open after ten seconds and had
 // to be closed by force.
