@@ -10,6 +10,7 @@
 
 #include "import/display_test_support.h"
 #include "main/test_support.h"
+#include "outlook/test_profile.h"
 
 namespace tovask {
 namespace {
@@ -31,8 +32,8 @@ class ConfirmProgramTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
-  testing::ScopedEnvironment display_{"DISPLAY", ":tovask-test"};
-  testing::ScopedEnvironment wayland_{"WAYLAND_DISPLAY", std::nullopt};
+  testing::ScopedEnv display_{"DISPLAY", ":tovask-test"};
+  testing::ScopedEnv wayland_{"WAYLAND_DISPLAY", nullptr};
 };
 
 TEST_F(ConfirmProgramTest, AnswerComesBackAndTheProgramGetsEveryText) {
@@ -108,18 +109,18 @@ TEST_F(ConfirmProgramTest, ProgramThatAnswersBeforeReadingDoesNotHurtTovask) {
 TEST_F(ConfirmProgramTest, NothingStartsWithoutADisplayOrWithoutTexts) {
   std::string program = ReadingProgram("echo 'delete 1'");
   {
-    testing::ScopedEnvironment noDisplay("DISPLAY", std::nullopt);
+    testing::ScopedEnv noDisplay("DISPLAY", nullptr);
     DeleteDecision decision = ConfirmInChildProcess(program)({"A"});
     EXPECT_TRUE(decision.cancelled);
     EXPECT_EQ(decision.notAskedBecause,
               "no display to show the confirmation dialog on (neither DISPLAY nor "
               "WAYLAND_DISPLAY is set)");
-    testing::ScopedEnvironment emptyDisplay("DISPLAY", "");
+    testing::ScopedEnv emptyDisplay("DISPLAY", "");
     EXPECT_TRUE(ConfirmInChildProcess(program)({"A"}).cancelled);
   }
   {
-    testing::ScopedEnvironment noDisplay("DISPLAY", std::nullopt);
-    testing::ScopedEnvironment wayland("WAYLAND_DISPLAY", "wayland-0");
+    testing::ScopedEnv noDisplay("DISPLAY", nullptr);
+    testing::ScopedEnv wayland("WAYLAND_DISPLAY", "wayland-0");
     EXPECT_FALSE(ConfirmInChildProcess(program)({"A"}).cancelled);
   }
   std::filesystem::remove(dir_.File("input"));

@@ -13,6 +13,7 @@
 #include "import/confirm_program.h"
 #include "import/display_test_support.h"
 #include "main/test_support.h"
+#include "outlook/test_profile.h"
 
 namespace tovask {
 namespace {
@@ -35,7 +36,7 @@ class ConfirmWindowTest : public ::testing::Test {
     if (testing::RunCommand("command -v xdotool >/dev/null") != 0) {
       GTEST_SKIP() << "xdotool is not installed";
     }
-    environment_.emplace("DISPLAY", display_.name());
+    environment_.emplace("DISPLAY", display_.name().c_str());
   }
 
   // Asks about `texts` while, once the window is up and has the focus,
@@ -58,7 +59,7 @@ class ConfirmWindowTest : public ::testing::Test {
   }
 
   testing::VirtualDisplay display_;
-  std::optional<testing::ScopedEnvironment> environment_;
+  std::optional<testing::ScopedEnv> environment_;
   bool typed_ = false;
 };
 
@@ -113,9 +114,9 @@ TEST(ConfirmWithoutWindowTest, DisplayThatCannotBeUsedCancelsWithTheReason) {
        "the confirmation dialog failed: tovask-confirm ended with exit status 3: tovask-confirm: "
        "no display to show the window on (Qt platform offscreen)"},
   };
-  testing::ScopedEnvironment display("DISPLAY", ":65531");
+  testing::ScopedEnv display("DISPLAY", ":65531");
   for (const Row& row : rows) {
-    testing::ScopedEnvironment platform("QT_QPA_PLATFORM", row.platform);
+    testing::ScopedEnv platform("QT_QPA_PLATFORM", row.platform ? row.platform->c_str() : nullptr);
     DeleteDecision decision = ConfirmInChildProcess(TOVASK_CONFIRM_BINARY)(kThree);
     EXPECT_TRUE(decision.cancelled);
     EXPECT_EQ(decision.notAskedBecause, row.reason);

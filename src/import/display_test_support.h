@@ -1,5 +1,5 @@
-// Tests only: the display environment of a run, and a virtual X server on
-// which real windows open (header-only, never linked into the tool).
+// Tests and benchmarks only: a virtual X server on which real windows open
+// (header-only, never linked into the tool).
 #pragma once
 
 #include <signal.h>
@@ -8,38 +8,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace tovask::testing {
-
-// Sets (or, with nullopt, removes) an environment variable for the life of
-// the object; the old value comes back when it goes.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(std::string name, const std::optional<std::string>& value)
-      : name_(std::move(name)) {
-    if (const char* old = std::getenv(name_.c_str())) old_ = old;
-    if (value)
-      setenv(name_.c_str(), value->c_str(), 1);
-    else
-      unsetenv(name_.c_str());
-  }
-  ~ScopedEnvironment() {
-    if (old_)
-      setenv(name_.c_str(), old_->c_str(), 1);
-    else
-      unsetenv(name_.c_str());
-  }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
 
 // An Xvfb server on a display number of its own choosing, stopped when the
 // object goes. name() is empty when Xvfb is missing or did not start.
