@@ -1,5 +1,6 @@
-// Tests and benchmarks only: a virtual X server on which real windows open
-// (header-only, never linked into the tool).
+// Tests and benchmarks only: a virtual X server on which real windows open,
+// and a stand-in user for the delete confirmation dialog on it (header-only,
+// never linked into the tool).
 #pragma once
 
 #include <signal.h>
@@ -10,15 +11,21 @@
 #include <cerrno>
 #include <string>
 
+#include "main/test_support.h"
+
 namespace tovask::testing {
 
 // An Xvfb server on a display number of its own choosing, stopped when the
-// object goes. name() is empty when Xvfb is missing or did not start.
+// object goes. name() is empty when Xvfb or xdotool is missing or the
+// server did not start.
 class VirtualDisplay {
  public:
   VirtualDisplay() {
     int ready[2];
-    if (access("/usr/bin/Xvfb", X_OK) != 0 || pipe(ready) != 0) return;
+    if (access("/usr/bin/Xvfb", X_OK) != 0 || access("/usr/bin/xdotool", X_OK) != 0 ||
+        pipe(ready) != 0) {
+      return;
+    }
     server_ = fork();
     if (server_ == 0) {
       // A test that dies leaves no server behind.
@@ -53,5 +60,29 @@ class VirtualDisplay {
   pid_t server_ = -1;
   std::string name_;
 };
+
+// Plays the user of the delete confirmation dialog on the display DISPLAY
+// names: waits (30 s at most) until the window is mapped, gives it the
+// focus, runs `beforeKeys` (a shell command), types `keys` (xdotool key
+// names, blank-separated) and waits (10 s at most) until the window has
+// gone. Returns "" when all went so, else what went wrong; a window still
+// open at the end is closed by force, so its program fails rather than
+// hangs the test.
+inline std::string AnswerDeleteDialog(const std::string& keys,
+                                      const std::string& beforeKeys = "true") {
+  const std::string window = "--name 'Deleting Outlook Contacts'";
+  if (RunCommand("timeout 30 xdotool search --sync --onlyvisible " + window +
+                 " windowfocus --sync && " + beforeKeys + " && xdotool key --delay 50 " + keys) !=
+      0) {
+    RunCommand("xdotool search " + window + " windowkill 2>/dev/null");
+    return "the window did not show up or the keys could not be typed";
+  }
+  if (RunCommand("for i in $(seq 100); do xdotool search " + window +
+                 " >/dev/null || exit 1; sleep 0.1; done") == 0) {
+    RunCommand("xdotool search " + window + " windowkill 2>/dev/null");
+    return "the window was still open after the keys";
+  }
+  return "";
+}
 
 }  // namespace tovask::testing
