@@ -16,6 +16,7 @@ namespace tovask::bench {
 struct ChildResult {
   double value = NAN;        // what the phase returned; NaN when it failed
   double peakMegabytes = 0;  // the child's ru_maxrss
+  double cpuSeconds = 0;     // the child's user and system time
 };
 
 // Forks, runs `phase` in the child and hands its result back through a pipe.
@@ -56,6 +57,8 @@ inline ChildResult RunInChild(const std::function<double()>& phase) {
     std::exit(1);
   }
   result.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+  auto seconds = [](const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; };
+  result.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   return result;
 }
 
