@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -20,19 +20,18 @@
 
 namespace tovask::testing {
 
-// An address entry: `fields` are further JSON members ("firstName": "Anna").
+// An address entry of type SMTP; `fields` are further JSON members.
 inline std::string Sender(const std::string& name, const std::string& address,
                           const std::string& fields = "") {
   return R"({"name": ")" + name + R"(", "address": ")" + address + R"(", "type": "SMTP")" +
          (fields.empty() ? "" : ", " + fields) + "}";
 }
 
-// A mail item; `sender` is a Sender() or null.
+// A mail item; `sender` is a Sender(), an entry's JSON or null.
 inline std::string Mail(const std::string& sender, const std::string& subject = "Hello",
                         const std::string& modified = "2026-01-01 12:00:00",
-                        const std::string& faults = "",
-                        const std::string& messageClass = "IPM.Note") {
-  return R"({"class": ")" + messageClass + R"(", "modified": ")" + modified +
+                        const std::string& faults = "", const std::string& kind = "IPM.Note") {
+  return R"({"class": ")" + kind + R"(", "modified": ")" + modified +
          R"(", "props": {"Subject": ")" + subject + R"("}, "sender": )" + sender +
          R"(, "faults": [)" + faults + "]}";
 }
@@ -44,8 +43,7 @@ inline std::string MailFolder(const std::string& name, const std::string& items,
          items + R"(], "folders": [)" + folders + R"(], "faults": [)" + faults + "]}";
 }
 
-// The store "Personal Folders", whose root (a mail folder) holds `items` and
-// the folders `folders`.
+// The store "Personal Folders": a mail folder as root holding `items` and `folders`.
 inline std::string MailProfile(const std::string& folders, const std::string& items = "") {
   return R"({"stores": [{"name": "Personal Folders", "root": {"type": 0, "items": [)" + items +
          R"(], "folders": [)" + folders + "]}}]}";
@@ -67,9 +65,9 @@ class HarvestTest : public ::testing::Test {
     profile_.emplace(json);
   }
 
-  // Runs the harvest with the log on and returns the document's root.
+  // Runs the harvest with a fresh log and returns the document's root.
   XmlElement Harvest(std::int32_t since, const std::string& folderPath, bool recursive = false) {
-    std::filesystem::remove(logFile_);
+    testing::WriteFile(logFile_, "");
     StartLog(logFile_);
     HarvestAddresses(since, folderPath, output_, recursive);
     ResetLog();
@@ -80,12 +78,11 @@ class HarvestTest : public ::testing::Test {
   std::vector<Record> InboxRecords() {
     std::vector<Record> records;
     for (const XmlElement& contact : Harvest(0, kInbox).children) {
-      Record record;
+      Record& record = records.emplace_back();
       for (const XmlElement& element : contact.children) {
         EXPECT_TRUE(element.isCData) << element.name;
         record.emplace_back(element.name, element.text);
       }
-      records.push_back(std::move(record));
     }
     return records;
   }
@@ -94,13 +91,12 @@ class HarvestTest : public ::testing::Test {
 
   // The log without the entries every harvest of the Inbox writes.
   std::vector<std::string> InboxLogDetails() {
+    const std::vector<std::string> usual = {
+        "Connecting to Outlook folder: " + kInbox, "Connected to Outlook folder: " + kInbox,
+        "Harvesting in folder: " + kInbox, "Saving to file: " + output_};
     std::vector<std::string> details;
     for (const std::string& message : LogMessages()) {
-      if (message != "Connecting to Outlook folder: " + kInbox &&
-          message != "Connected to Outlook folder: " + kInbox &&
-          message != "Harvesting in folder: " + kInbox && message != "Saving to file: " + output_) {
-        details.push_back(message);
-      }
+      if (std::find(usual.begin(), usual.end(), message) == usual.end()) details.push_back(message);
     }
     return details;
   }
