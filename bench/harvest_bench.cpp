@@ -11,8 +11,6 @@
 // Each phase runs --repeat times (3); the fastest run counts.
 // Usage: harvest_bench [--mails N] [--senders S] [--repeat R] [--dir DIR]
 #include <algorithm>
-#include <chrono>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -31,35 +29,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Measure = tovask::bench::PhaseMeasure;
 
-struct Measure {
-  double seconds = 0;     // wall time of the phase
-  double cpuSeconds = 0;  // user and system time of its whole child process
-  double peakMegabytes = 0;
-};
-
-// Runs `work` in a child process `repeat` times; returns the fastest run's
-// wall and processor time and the highest peak memory of all.
 Measure InChild(int repeat, const std::function<void()>& work) {
-  Measure best{INFINITY, 0, 0};
-  for (int run = 0; run < repeat; ++run) {
-    tovask::bench::ChildResult result = tovask::bench::RunInChild([&] {
-      auto start = Clock::now();
-      work();
-      return std::chrono::duration<double>(Clock::now() - start).count();
-    });
-    if (std::isnan(result.value)) {
-      std::fprintf(stderr, "harvest_bench: a measured phase failed\n");
-      std::exit(1);
-    }
-    if (result.value < best.seconds) {
-      best.seconds = result.value;
-      best.cpuSeconds = result.cpuSeconds;
-    }
-    best.peakMegabytes = std::max(best.peakMegabytes, result.peakMegabytes);
-  }
-  return best;
+  return tovask::bench::MeasureInChild("harvest_bench", work, repeat);
 }
 
 std::string Generate(const std::string& dir, std::int64_t mails, std::int64_t senders) {
