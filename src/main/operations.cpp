@@ -2,6 +2,7 @@
 
 #include "export/export_contacts.h"
 #include "folders/list_folders.h"
+#include "harvest/harvest_addresses.h"
 
 namespace tovask {
 
@@ -9,7 +10,8 @@ Operations DefaultOperations() {
   Operations operations;
   operations.listFolders = ListFolders;
   operations.exportContacts = ExportContacts;
-  // Import and harvest are not in this build yet.
+  operations.harvestAddresses = HarvestAddresses;
+  // The import is not in this build yet.
   return operations;
 }
 
