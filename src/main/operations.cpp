@@ -2,6 +2,7 @@
 
 #include "export/export_contacts.h"
 #include "folders/list_folders.h"
+#include "import/import_contacts.h"
 
 namespace tovask {
 
@@ -9,7 +10,8 @@ Operations DefaultOperations() {
   Operations operations;
   operations.listFolders = ListFolders;
   operations.exportContacts = ExportContacts;
-  // Import and harvest are not in this build yet.
+  operations.importContacts = [](const auto&... arguments) { ImportContacts(arguments...); };
+  // Harvest is not in this build yet.
   return operations;
 }
 
