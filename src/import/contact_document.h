@@ -66,6 +66,8 @@ struct DocumentError {
   // The text of that line around the error position, at most 1,000
   // characters; or the system's reason when the file could not be read.
   std::string text;
+
+  bool operator==(const DocumentError&) const = default;
 };
 
 // Reads the whole file once. Nothing when it is one well-formed document

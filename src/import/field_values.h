@@ -44,6 +44,9 @@ class FieldValues {
   // The text at a place; empty when there is none.
   const std::string& At(int place) const;
 
+  // How many names hold a text.
+  int Count() const { return static_cast<int>(present_.count()); }
+
   // True when a text is kept under the name. Never fails.
   bool HasKey(std::string_view name) const noexcept;
 
