@@ -97,8 +97,10 @@ class KeyedCollection {
     }
     // Everything that can throw happens before the first change.
     Slot slot{std::string(key), folded, std::move(item)};
-    slots_.reserve(slots_.size() + 1);
-    tree_.reserve(slots_.size() + 1);
+    // Room for one more in both vectors, grown geometrically: reserving
+    // just one more each time would copy the whole collection on every Add.
+    if (slots_.size() == slots_.capacity()) slots_.reserve(2 * slots_.size() + 8);
+    if (tree_.size() == tree_.capacity()) tree_.reserve(2 * tree_.size() + 8);
     index_.emplace(std::move(folded), slots_.size());
     slots_.push_back(std::move(slot));
     AppendToTree();

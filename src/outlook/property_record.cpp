@@ -83,6 +83,12 @@ void PropertyRecord::Set(PropertyId id, std::string_view bytes) { Replace(id, &b
 void PropertyRecord::Clear(PropertyId id) { Replace(id, nullptr); }
 
 void PropertyRecord::Replace(PropertyId id, const std::string_view* bytes) {
+  // Writing what is there already (an import clears many properties that
+  // are unset and rewrites many that did not change) leaves the record as
+  // it is, without rebuilding it.
+  std::string_view current;
+  const bool set = Find(id, current);
+  if (bytes == nullptr ? !set : (set && current == *bytes)) return;
   std::string rebuilt;
   rebuilt.reserve(bytes_.size() + (bytes != nullptr ? bytes->size() + 6 : 0));
   for (int other = 0; other < PropertyCount(); ++other) {
