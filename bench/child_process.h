@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -57,6 +58,27 @@ inline ChildResult RunInChild(const std::function<double()>& phase) {
   }
   result.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
   return result;
+}
+
+// A timed phase: its wall time and its peak memory.
+struct Measure {
+  double seconds = 0;
+  double peakMegabytes = 0;
+};
+
+// Runs `work` in a child process and times it there. A phase that fails
+// ends the benchmark, with a line naming `benchmark` on standard error.
+inline Measure TimeInChild(const char* benchmark, const std::function<void()>& work) {
+  ChildResult result = RunInChild([&] {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  });
+  if (std::isnan(result.value)) {
+    std::fprintf(stderr, "%s: a measured phase failed\n", benchmark);
+    std::exit(1);
+  }
+  return Measure{result.value, result.peakMegabytes};
 }
 
 }  // namespace tovask::bench

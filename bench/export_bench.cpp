@@ -7,7 +7,6 @@
 //     writing the same number of bytes to a file with plain fwrite;
 //   - the listing of a profile with 10,000 folders.
 // Usage: export_bench [--contacts N] [--folders N] [--dir DIR]
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,45 +15,19 @@
 #include <string>
 
 #include "child_process.h"
+#include "contacts_profile.h"
 #include "export/contact_fields.h"
 #include "export/export_contacts.h"
 #include "folders/list_folders.h"
 #include "outlook/outlook.h"
 #include "outlook/profile_builder.h"
-#include "outlook/profile_generator.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using tovask::bench::Measure;
 
-struct Measure {
-  double seconds = 0;
-  double peakMegabytes = 0;
-};
-
-// Runs `work` in a child process; returns its wall time and peak memory.
 Measure InChild(const std::function<void()>& work) {
-  tovask::bench::ChildResult result = tovask::bench::RunInChild([&] {
-    auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-  });
-  if (std::isnan(result.value)) {
-    std::fprintf(stderr, "export_bench: a measured phase failed\n");
-    std::exit(1);
-  }
-  return Measure{result.value, result.peakMegabytes};
-}
-
-std::string Generate(const std::string& dir, std::int64_t contacts) {
-  std::string path = dir + "/contacts-" + std::to_string(contacts) + ".db";
-  if (!std::filesystem::exists(path)) {
-    tovask::outlook::GeneratorOptions options;
-    options.contacts = contacts;
-    options.until = tovask::DateTime::Parse("2026-12-01 00:00:00").value();
-    tovask::outlook::GenerateProfile(path, options);
-  }
-  return path;
+  return tovask::bench::TimeInChild("export_bench", work);
 }
 
 const std::string kContactsPath = "\\\\Personal Folders\\Contacts";
@@ -125,8 +98,8 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir);
   std::int64_t small = contacts / 10;
 
-  std::string smallProfile = Generate(dir, small);
-  std::string largeProfile = Generate(dir, contacts);
+  std::string smallProfile = tovask::bench::ContactsProfile(dir, small);
+  std::string largeProfile = tovask::bench::ContactsProfile(dir, contacts);
   std::string output = dir + "/out.xml";
 
   Measure exportSmall = InChild([&] { ExportPhase(smallProfile, output); });

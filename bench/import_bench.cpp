@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "contacts_profile.h"
 #include "import/contact_document.h"
 #include "import/contact_field_reader.h"
 #include "import/slot_merges.h"
@@ -38,27 +39,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Measure {
-  double seconds = 0;
-  double peakMegabytes = 0;
-};
+using tovask::bench::Measure;
 
 const std::string kContactsPath = "\\\\Personal Folders\\Contacts";
 
 void Fail(const std::string& what) {
   std::fprintf(stderr, "import_bench: %s\n", what.c_str());
   std::exit(1);
-}
-
-std::string Generate(const std::string& dir, std::int64_t contacts) {
-  std::string path = dir + "/contacts-" + std::to_string(contacts) + ".db";
-  if (!std::filesystem::exists(path)) {
-    tovask::outlook::GeneratorOptions options;
-    options.contacts = contacts;
-    options.until = tovask::DateTime::Parse("2026-12-01 00:00:00").value();
-    tovask::outlook::GenerateProfile(path, options);
-  }
-  return path;
 }
 
 // Every name the import reads, as the peer system would send them.
@@ -148,15 +135,8 @@ Measure RunImport(const std::string& profile, const std::string& dir, const std:
   return Measure{seconds, static_cast<double>(usage.ru_maxrss) / 1024.0};
 }
 
-// Runs `work` in a child process; returns its wall time and peak memory.
 Measure InChild(const std::function<void()>& work) {
-  tovask::bench::ChildResult result = tovask::bench::RunInChild([&] {
-    auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-  });
-  if (std::isnan(result.value)) Fail("a measured phase failed");
-  return Measure{result.value, result.peakMegabytes};
+  return tovask::bench::TimeInChild("import_bench", work);
 }
 
 // Saves `count` contacts with one field set, one committed transaction
@@ -196,7 +176,7 @@ int main(int argc, char** argv) {
   std::string profiles[2], updates[2], creates[2];
   const std::int64_t sizes[2] = {small, contacts};
   for (int i = 0; i < 2; ++i) {
-    profiles[i] = Generate(dir, sizes[i] + sizes[i] / 100);
+    profiles[i] = tovask::bench::ContactsProfile(dir, sizes[i] + sizes[i] / 100);
     updates[i] = dir + "/update-" + std::to_string(sizes[i]) + ".xml";
     creates[i] = dir + "/create-" + std::to_string(sizes[i]) + ".xml";
     InChild([&] {

@@ -109,11 +109,6 @@ TEST_F(ContactDocumentTest, HowAContactShowsItsFields) {
        {},
        0,
        ""},
-      {"a name folds like a collection key",
-       "<contact><\xC5\xBFubject>x</\xC5\xBFubject></contact>",
-       {{"Subject", "x"}},
-       1,
-       ""},
       {"a value of exactly the limit",
        "<contact><FirstName>" + megabyte + "</FirstName></contact>",
        {{"FirstName", megabyte}},
@@ -139,16 +134,6 @@ TEST_F(ContactDocumentTest, HowAContactShowsItsFields) {
        {},
        0,
        "ContactDocument, 91 - A comment inside a contact has no child node"},
-      {"a CDATA section directly inside the contact",
-       "<contact><FirstName>A</FirstName><![CDATA[ ]]></contact>",
-       {{"FirstName", "A"}},
-       1,
-       "ContactDocument, 91 - A CDATA section inside a contact has no child node"},
-      {"a value over the limit, in text",
-       "<contact><Foo>" + megabyte + "y</Foo></contact>",
-       {},
-       0,
-       "ContactDocument, 7 - The value of Foo is longer than 1048576 bytes"},
       {"a value over the limit, in CDATA",
        "<contact><LastName><![CDATA[" + megabyte + "y]]></LastName></contact>",
        {},
@@ -187,23 +172,6 @@ TEST_F(ContactDocumentTest, ContactsAtAnyDepthInDocumentOrderWithTheirAttributes
   EXPECT_EQ(seen[2].failure, "");
 }
 
-TEST_F(ContactDocumentTest, AnIndentedDocumentReadsLikeTheSameOnOneLine) {
-  const std::string indented =
-      "<?xml version=\"1.0\"?>\n<olcontacts>\n\t<contact id=\"1\">\r\n"
-      "    <FirstName>\n      <![CDATA[Anna]]>\n    </FirstName>\n"
-      "    <LastName><![CDATA[ Smith ]]></LastName>\n  </contact>\n</olcontacts>\n";
-  const std::string oneLine =
-      "<?xml version=\"1.0\"?><olcontacts><contact id=\"1\"><FirstName><![CDATA[Anna]]>"
-      "</FirstName><LastName><![CDATA[ Smith ]]></LastName></contact></olcontacts>";
-  std::vector<Seen> a = Read(indented);
-  std::vector<Seen> b = Read(oneLine);
-  ASSERT_EQ(a.size(), 1u);
-  ASSERT_EQ(b.size(), 1u);
-  EXPECT_EQ(a[0].fields, b[0].fields);
-  EXPECT_EQ(a[0].fields.at("LastName"), " Smith ");
-  EXPECT_EQ(a[0].failure, "");
-}
-
 TEST_F(ContactDocumentTest, EncodingsXmlAllowsAreReadAsUtf8) {
   // "Jürgen" in a declared ISO-8859-1 and in UTF-16 with a byte order mark.
   std::vector<Seen> latin = Read(
@@ -233,10 +201,6 @@ TEST_F(ContactDocumentTest, RefusedDocumentsGiveTheLineAndItsText) {
       {"the line of the error, without its line break",
        "<?xml version=\"1.0\"?>\r\n<a>\r\n  <contact id=\"1\"><b></contact>\r\n</a>",
        {3, "  <contact id=\"1\"><b></contact>"}},
-      {"an undeclared entity",
-       "<a>\n<contact>&x;</contact></a>",
-       {2, "<contact>&x;</contact></a>"}},
-      {"an unsupported encoding", "<?xml version=\"1.0\" encoding=\"X-NONE\"?><a/>", {1, ""}},
       {"an internal DTD with an external entity",
        "<?xml version=\"1.0\"?>\n<!DOCTYPE a [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\n"
        "<a><contact id=\"1\"><FirstName>&x;</FirstName></contact></a>",
@@ -291,17 +255,6 @@ TEST_F(ContactDocumentTest, WhatTheHandlerRaisesStopsTheReading) {
   });
   EXPECT_EQ(failure.description(), "stop");
   EXPECT_EQ(ids, (std::vector<std::string>{"1", "2"}));
-
-  // A document that turned bad after its check: the contacts before the
-  // error, then the error.
-  WriteFile(path_, "<a><contact id=\"1\"/><contact id=\"2\"></a>");
-  ids.clear();
-  failure = testing::RaisedBy([&] {
-    ReadContacts(path_, [&](const DocumentContact& contact) { ids.push_back(*contact.id); });
-  });
-  EXPECT_EQ(failure.source(), "ContactDocument");
-  EXPECT_EQ(failure.description().rfind("line 1: ", 0), 0u) << failure.description();
-  EXPECT_EQ(ids, (std::vector<std::string>{"1"}));
 }
 
 }  // namespace

@@ -186,15 +186,5 @@ TEST_F(SlotMergesTest, TelephoneAndUserFieldExamples) {
   }
 }
 
-TEST(IsIncomingValueTest, ExactAndOnlyAmongTheFamilysNames) {
-  const FieldValues values = Incoming({{"Business2TelephoneNumber", "555"}, {"User1", "666"}});
-  EXPECT_TRUE(IsIncomingValue(values, kBusinessPhoneSlots, "555"));
-  EXPECT_FALSE(IsIncomingValue(values, kBusinessPhoneSlots, "666"));
-  EXPECT_FALSE(IsIncomingValue(values, kHomePhoneSlots, "555"));
-  const FieldValues mail = Incoming({{"Email3Address", "a@x"}});
-  EXPECT_TRUE(IsIncomingValue(mail, kEmailSlots, "a@x"));
-  EXPECT_FALSE(IsIncomingValue(mail, kEmailSlots, "A@x"));
-}
-
 }  // namespace
 }  // namespace tovask
