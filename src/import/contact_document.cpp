@@ -112,6 +112,7 @@ class QuietGenericErrors {
 // The text of the line the parser stands on, around its position: what the
 // parser still holds of it, at most kContextBytes either side.
 std::string LineAroundPosition(xmlParserCtxtPtr ctxt) {
+  if (ctxt == nullptr) return "";
   const xmlParserInputPtr input = ctxt->input;
   if (input == nullptr || input->base == nullptr || input->cur == nullptr) return "";
   const char* base = reinterpret_cast<const char*>(input->base);

@@ -48,6 +48,7 @@ void ConfirmStaleContacts(StaleContacts& staleContacts, outlook::Items& items,
   if (count == 0) return;
   DeleteDecision decision;
   try {
+    if (!ask) throw Failure("Import", 5, "Nobody to ask for the confirmation");
     std::vector<std::string> displayTexts;
     displayTexts.reserve(static_cast<std::size_t>(count));
     for (std::int32_t position = 1; position <= count; ++position) {

@@ -30,7 +30,8 @@ void CollectStaleContacts(outlook::Items& items, StaleContacts& staleContacts);
 // When nobody could be asked, logs "Stale contacts not deleted: cannot ask
 // for confirmation - " + the reason, and nothing is deleted. A failure while
 // building the display texts counts the same (noted as trapped, the reason
-// being its failure tail). Never raises otherwise; `ask` must not be empty.
+// being its failure tail), and so does an empty `ask`. Never raises
+// otherwise.
 void ConfirmStaleContacts(StaleContacts& staleContacts, outlook::Items& items,
                           const AskDeleteConfirmation& ask);
 
