@@ -3,6 +3,7 @@
 #include "export/export_contacts.h"
 #include "folders/list_folders.h"
 #include "harvest/harvest_addresses.h"
+#include "import/import_contacts.h"
 
 namespace tovask {
 
@@ -11,7 +12,7 @@ Operations DefaultOperations() {
   operations.listFolders = ListFolders;
   operations.exportContacts = ExportContacts;
   operations.harvestAddresses = HarvestAddresses;
-  // The import is not in this build yet.
+  operations.importContacts = [](const auto&... arguments) { ImportContacts(arguments...); };
   return operations;
 }
 
