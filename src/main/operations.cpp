@@ -2,6 +2,7 @@
 
 #include "export/export_contacts.h"
 #include "folders/list_folders.h"
+#include "outlook/profile_file.h"
 
 namespace tovask {
 
@@ -9,6 +10,7 @@ Operations DefaultOperations() {
   Operations operations;
   operations.listFolders = ListFolders;
   operations.exportContacts = ExportContacts;
+  operations.isProfileFile = outlook::IsProfileFile;
   // Import and harvest are not in this build yet.
   return operations;
 }
