@@ -70,7 +70,8 @@ class PathTrackingParse {
     bool array = false;
     std::size_t count = 0;  // arrays: the elements begun so far
     std::string key;        // objects: the key read last
-    std::unordered_set<std::string> keys;
+    std::unordered_set<std::string> keys;  // objects: every key read
+
   };
 
   bool Event(Json::parse_event_t event, const Json& parsed) {
@@ -112,7 +113,7 @@ class PathTrackingParse {
     for (std::size_t i = 0; i < levels_.size(); ++i) {
       const Level& level = levels_[i];
       if (!level.array) {
-        path = Key(path, level.key);
+        if (!level.keys.empty()) path = Key(path, level.key);
       } else {
         bool next = pending && i + 1 == levels_.size();
         path = Index(path, next || level.count == 0 ? level.count : level.count - 1);

@@ -129,7 +129,14 @@ TEST(StoreLogonTest, NamesTheProfileItLooksForAndCreatesNothing) {
   profile.Set(missing.c_str());
   tovask::testing::WriteFile(missing, "not a profile at all, just text\n");
   std::string what = RaisedBy([] { LogOn(); }).what();
-  EXPECT_NE(what.find("database"), std::string::npos) << what;
+  EXPECT_NE(what.find("is not a tovask profile"), std::string::npos) << what;
+  EXPECT_EQ(tovask::testing::ReadFile(missing), "not a profile at all, just text\n");
+  // Nowhere to look: said so, rather than looked for below the root folder.
+  profile.Set(nullptr);
+  xdg.Set(nullptr);
+  home.Set(nullptr);
+  EXPECT_EQ(RaisedBy([] { LogOn(); }).description(),
+            "No profile can be found: none of TOVASK_PROFILE, XDG_DATA_HOME and HOME is set");
 }
 
 }  // namespace
