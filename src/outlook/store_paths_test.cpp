@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "main/failure.h"
 #include "outlook/outlook.h"
@@ -100,6 +102,42 @@ TEST_F(StorePathsTest, AddsSubfoldersOfEachTypeAndRefusesTakenNames) {
   EXPECT_EQ(root->GetFolders()->Count(), 3);
   other->GetFolderFromPath("\\\\Personal Folders")->GetFolders()->Add("Later", kFolderInbox);
   EXPECT_EQ(root->GetFolders()->Count(), 4);
+}
+
+// Real profiles hold data files of one display name, and folders of one
+// name side by side.
+TEST(StoreNamesTest, EqualNamesResolveToTheFirstInTheProfilesOrder) {
+  TestProfile profile(R"({"stores": [
+    {"name": "Mail", "root": {"folders": [
+      {"name": "Inbox"}, {"name": "inbox", "type": 2}, {"name": "INBOX", "folders": [{"name": "Deep"}]}]}},
+    {"name": "mail", "root": {"folders": [{"name": "Other"}]}},
+    {"name": "Mail", "root": {"type": 2}}]})");
+  auto session = LogOn();
+  std::vector<std::string> names;
+  for (const auto& store : session->Stores()) names.push_back(store->Name());
+  EXPECT_EQ(names, (std::vector<std::string>{"Mail", "mail", "Mail"}));
+  EXPECT_EQ(session->Stores()[2]->RootFolder()->FolderPath(), "\\\\Mail");
+
+  const std::pair<const char*, int> rows[] = {
+      // path, default item type of the folder found (-1: raises not found)
+      {"\\\\MAIL\\inbox", kMailItem},
+      {"\\\\mail", kMailItem},
+      {"\\\\mail\\Other", -1},  // only the first store of the name is looked in
+      {"\\\\Mail\\Inbox\\Deep", -1},  // only the first folder of the name
+  };
+  for (const auto& [path, type] : rows) {
+    SCOPED_TRACE(path);
+    if (type >= 0) {
+      EXPECT_EQ(session->GetFolderFromPath(path)->DefaultItemType(), type);
+    } else {
+      EXPECT_EQ(RaisedBy([&] { session->GetFolderFromPath(path); }).number(), kNotFound);
+    }
+  }
+  // A new folder never adds a name that is there.
+  auto root = session->GetFolderFromPath("\\\\Mail");
+  EXPECT_EQ(RaisedBy([&] { root->GetFolders()->Add("Inbox", kFolderInbox); }).number(),
+            kCollision);
+  EXPECT_EQ(root->GetFolders()->Count(), 3);
 }
 
 TEST(StoreLogonTest, NamesTheProfileItLooksForAndCreatesNothing) {
