@@ -102,7 +102,8 @@ void ExportContacts(std::int32_t since, const std::string& folderPath,
 
     bool trapFired = false;
     try {
-      std::unique_ptr<outlook::Session> session = outlook::CreateSession(outlook::SessionMode::kSnapshot);
+      std::unique_ptr<outlook::Session> session =
+          outlook::CreateSession(outlook::SessionMode::kSnapshot);
       session->Logon();
       std::unique_ptr<outlook::Folder> folder = session->GetFolderFromPath(folderPath);
       Log([&] { return "Connected to Outlook folder: " + folderPath; });

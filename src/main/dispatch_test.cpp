@@ -1,8 +1,7 @@
 #include "main/dispatch.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -247,8 +246,8 @@ TEST_F(DispatchTest, AFifoLogWhoseReaderLeavesDoesNotEndTheRun) {
   });
   EXPECT_TRUE(finished);
   EXPECT_EQ(run.status, kExitFailuresTrapped);
-  EXPECT_EQ(run.errors,
-            "tovask: cannot write the log " + fifo + " (Broken pipe); the run goes on without it\n");
+  EXPECT_EQ(run.errors, "tovask: cannot write the log " + fifo +
+                            " (Broken pipe); the run goes on without it\n");
 }
 
 TEST(ParseSinceValueTest, AcceptsOnlySignAndDecimalDigitsIn32Bits) {

@@ -47,8 +47,8 @@ void StopLog(const std::string& reason) {
   ResetLog();
   NoteTrappedFailure();
   errors << "tovask: cannot write the log " << path << " (" << reason
-              << "); the run goes on without it\n"
-              << std::flush;
+         << "); the run goes on without it\n"
+         << std::flush;
 }
 
 }  // namespace

@@ -109,7 +109,8 @@ class ProgramFilesTest : public MainTest {
       rlimit limit{fileLimit, fileLimit};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
       std::vector<char*> argv{const_cast<char*>(TOVASK_BINARY)};
-      for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+      for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
       argv.push_back(nullptr);
       execv(TOVASK_BINARY, argv.data());
       _exit(127);
@@ -133,7 +134,8 @@ TEST_F(ProgramFilesTest, OutputIntoAFifoThroughALinkAndNeverOverTheProfile) {
   ASSERT_GE(reader, 0);
   EXPECT_EQ(Run(std::string(kExport) + "out.fifo").status, 0);
   std::string streamed(4096, '\0');
-  streamed.resize(static_cast<std::size_t>(std::max<ssize_t>(0, read(reader, streamed.data(), 4096))));
+  streamed.resize(
+      static_cast<std::size_t>(std::max<ssize_t>(0, read(reader, streamed.data(), 4096))));
   close(reader);
   EXPECT_NE(streamed.find("Anna Smith"), std::string::npos) << streamed;
   struct stat info {};

@@ -98,9 +98,8 @@ class ProfileWriter {
                   "INSERT INTO folders(id, store_id, parent_id, name, folded, item_type, faults) "
                   "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
     insertEntry_ = Statement(
-        connection_.db(),
-        std::string("INSERT INTO address_entries(id, ") + kAddressEntryColumns +
-            ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+        connection_.db(), std::string("INSERT INTO address_entries(id, ") + kAddressEntryColumns +
+                              ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
     insertItem_ =
         Statement(connection_.db(),
                   "INSERT INTO items(id, folder_id, entry_id, class, created, modified, sender_id, "

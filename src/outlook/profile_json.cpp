@@ -68,10 +68,9 @@ class PathTrackingParse {
  private:
   struct Level {
     bool array = false;
-    std::size_t count = 0;  // arrays: the elements begun so far
-    std::string key;        // objects: the key read last
+    std::size_t count = 0;                 // arrays: the elements begun so far
+    std::string key;                       // objects: the key read last
     std::unordered_set<std::string> keys;  // objects: every key read
-
   };
 
   bool Event(Json::parse_event_t event, const Json& parsed) {
@@ -258,8 +257,8 @@ class DocumentWalk {
                           static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
           std::int64_t number = fits ? value.get<std::int64_t>() : 0;
           if (!fits || number < info->minimum || number > info->maximum) {
-            throw Problem(at, "not a whole number from " + std::to_string(info->minimum) +
-                                  " to " + std::to_string(info->maximum));
+            throw Problem(at, "not a whole number from " + std::to_string(info->minimum) + " to " +
+                                  std::to_string(info->maximum));
           }
           data.props.emplace_back(info->name, number);
           break;

@@ -99,9 +99,8 @@ TEST(ProfileJsonTest, RejectsADocumentWholeWithThePathOfTheFirstProblem) {
        "$.stores[0].faults[0]: unknown fault 'explode'"},
       {InRoot("", R"({"name": "X", "faults": ["items"]}, {"name": "Y", "type": 1e999})"),
        "$.stores[0].root.folders[1].type: not a JSON document"},
-      {InRoot("", Nested(301)),
-       "$.stores[0].root" + Repeated(".folders[0]", 301) +
-           ": folders nest deeper than 300 levels below their store"},
+      {InRoot("", Nested(301)), "$.stores[0].root" + Repeated(".folders[0]", 301) +
+                                    ": folders nest deeper than 300 levels below their store"},
       {InRoot("", R"({"name": "C", "items": [{"class": "IPM.Contact", "props": {"Birthday":
           "1980-02-30 00:00:00"}}]})"),
        "$.stores[0].root.folders[0].items[0].props.Birthday: not a date"},

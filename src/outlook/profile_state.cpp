@@ -185,9 +185,9 @@ std::string ProfileState::FolderPath(const FolderRow& folder) const {
 const FolderRow& ProfileState::AddFolder(const FolderRow& parent, std::string_view name,
                                          int itemType) {
   if (parent.depth >= kMaxFolderDepth) {
-    throw StoreFailure(kInvalidArgument, "Folders nest at most " +
-                                             std::to_string(kMaxFolderDepth) + " levels deep; " +
-                                             FolderPath(parent) + " is that deep already");
+    throw StoreFailure(kInvalidArgument, "Folders nest at most " + std::to_string(kMaxFolderDepth) +
+                                             " levels deep; " + FolderPath(parent) +
+                                             " is that deep already");
   }
   std::string folded = FoldCase(name);
   std::int64_t parentId = parent.id;

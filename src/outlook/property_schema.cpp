@@ -250,8 +250,13 @@ struct Table {
 constexpr Table MakeTable() {
   Table table;
   for (int i = 0; i < kCount; ++i) {
-    table.infos[i] = {kRows[i].name,   kRows[i].kind, kRows[i].access, kRows[i].scopes,
-                      static_cast<PropertyId>(i), 0,  kRows[i].maximum};
+    table.infos[i] = {kRows[i].name,
+                      kRows[i].kind,
+                      kRows[i].access,
+                      kRows[i].scopes,
+                      static_cast<PropertyId>(i),
+                      0,
+                      kRows[i].maximum};
     if (std::string_view(kRows[i].name).size() > 8 * kNameWords) throw "property name too long";
     table.words[i] = MakeNameWords(kRows[i].name);
     std::size_t slot = HashFolded(kRows[i].name) & (kSlots - 1);

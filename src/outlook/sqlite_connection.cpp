@@ -151,8 +151,8 @@ void SqliteConnection::HoldSnapshot() {
 
 void SqliteConnection::Begin() {
   if (snapshot_) {
-    throw StoreFailure(kNoAccess, "The session reads one state of the profile " + path_ +
-                                      " and writes nothing");
+    throw StoreFailure(
+        kNoAccess, "The session reads one state of the profile " + path_ + " and writes nothing");
   }
   begin_.Run();
   if (!writeGuard_) return;

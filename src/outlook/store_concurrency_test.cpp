@@ -73,8 +73,9 @@ void SaveContacts(const std::string& first, int count,
 std::string ProfileOf(const std::string& first, int count) {
   std::string items;
   for (int n = 0; n < count; ++n) {
-    items += std::string(n == 0 ? "" : ",") + R"({"class": "IPM.Contact", "props": {"FirstName": ")" +
-             first + R"(", "LastName": ")" + std::to_string(n) + R"("}})";
+    items += std::string(n == 0 ? "" : ",") +
+             R"({"class": "IPM.Contact", "props": {"FirstName": ")" + first +
+             R"(", "LastName": ")" + std::to_string(n) + R"("}})";
   }
   return R"({"stores": [{"name": "P", "root": {"folders": [{"name": "Contacts", "type": 2, "items": [)" +
          items + "]}]}}]}";
@@ -175,9 +176,9 @@ TEST_F(StoreConcurrencyTest, ExportsWhileTheProfileIsReplacedNeverMixTwoProfiles
   tovask::testing::WriteFile(dir.File("ada.json"), ProfileOf("Ada", kAda));
   tovask::testing::WriteFile(dir.File("bob.json"), ProfileOf("Bob", kBob));
   LoadProfile(profile_.path(), ProfileOf("Ada", kAda));
-  const std::string exportCommand =
-      "TOVASK_PROFILE=" + ShellQuote(profile_.path()) + " " + ShellQuote(TOVASK_BINARY) +
-      " -o 0 " + ShellQuote(kContactsPath) + " ";
+  const std::string exportCommand = "TOVASK_PROFILE=" + ShellQuote(profile_.path()) + " " +
+                                    ShellQuote(TOVASK_BINARY) + " -o 0 " +
+                                    ShellQuote(kContactsPath) + " ";
   for (int round = 0; round < kRounds; ++round) {
     std::string script = "cd " + ShellQuote(dir.path().string()) + " && (";
     for (int n = 0; n < kExports; ++n) {
@@ -190,7 +191,8 @@ TEST_F(StoreConcurrencyTest, ExportsWhileTheProfileIsReplacedNeverMixTwoProfiles
     for (int n = 0; n < kExports; ++n) {
       SCOPED_TRACE("round " + std::to_string(round) + ", export " + std::to_string(n));
       std::map<std::string, int> byName;
-      for (const XmlElement& contact : ReadXmlFile(dir.File("out" + std::to_string(n) + ".xml")).children) {
+      for (const XmlElement& contact :
+           ReadXmlFile(dir.File("out" + std::to_string(n) + ".xml")).children) {
         ++byName[contact.ChildText("FirstName")];
       }
       EXPECT_TRUE(byName == (std::map<std::string, int>{{"Ada", kAda}}) ||
@@ -211,14 +213,20 @@ TEST_F(StoreConcurrencyTest, ASessionWhoseProfileIsReplacedFailsInsteadOfMixingT
   auto snapshotItems = snapshot->GetFolderFromPath(kContactsPath)->GetItems();
 
   LoadProfile(profile_.path(), ProfileOf("Bob", 40));
-  const std::string bobsId = LogOn()->GetFolderFromPath(kContactsPath)->GetItems()->GetItem(1)->EntryID();
-  const std::string replaced = "The profile " + profile_.path() + " was replaced while this session used it";
+  const std::string bobsId =
+      LogOn()->GetFolderFromPath(kContactsPath)->GetItems()->GetItem(1)->EntryID();
+  const std::string replaced =
+      "The profile " + profile_.path() + " was replaced while this session used it";
   // Every look-up says so; reads by an old position find nothing of the new
   // profile; a save writes nothing into it.
   const std::pair<const char*, std::function<void()>> rows[] = {
       {"path", [&] { session->GetFolderFromPath(kContactsPath); }},
       {"stores", [&] { session->Stores(); }},
-      {"save", [&] { kept->SetProperty("FirstName", std::string("Eve")); kept->Save(); }},
+      {"save",
+       [&] {
+         kept->SetProperty("FirstName", std::string("Eve"));
+         kept->Save();
+       }},
   };
   for (const auto& [name, action] : rows) {
     SCOPED_TRACE(name);
@@ -233,7 +241,8 @@ TEST_F(StoreConcurrencyTest, ASessionWhoseProfileIsReplacedFailsInsteadOfMixingT
   // The snapshot session goes on reading the profile it logged on to.
   ASSERT_EQ(snapshotItems->Count(), 40);
   for (int position : {1, 40}) {
-    EXPECT_EQ(snapshotItems->GetItem(position)->GetProperty("FirstName"), Value(std::string("Ada")));
+    EXPECT_EQ(snapshotItems->GetItem(position)->GetProperty("FirstName"),
+              Value(std::string("Ada")));
   }
   auto fresh = LogOn()->GetFolderFromPath(kContactsPath)->GetItems();
   ASSERT_EQ(fresh->Count(), 40);

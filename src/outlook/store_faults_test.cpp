@@ -155,7 +155,8 @@ TEST_F(StoreFaultsTest, AReadOnlyStoreOrSnapshotSessionRefusesEveryWriteAndChang
     }
   }
   EXPECT_EQ(profile_.Dump(), before);
-  auto item = std::get<2>(targets[0])->GetItems()->GetItem(1);  // reading and copying out still work
+  auto item =
+      std::get<2>(targets[0])->GetItems()->GetItem(1);  // reading and copying out still work
   EXPECT_EQ(item->GetProperty("FirstName"), Value(std::string("Old")));
   item->CopyTo(*At("C"));
   EXPECT_EQ(At("C")->GetItems()->Count(), PositionOf("none") + 1);

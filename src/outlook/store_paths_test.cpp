@@ -122,7 +122,7 @@ TEST(StoreNamesTest, EqualNamesResolveToTheFirstInTheProfilesOrder) {
       // path, default item type of the folder found (-1: raises not found)
       {"\\\\MAIL\\inbox", kMailItem},
       {"\\\\mail", kMailItem},
-      {"\\\\mail\\Other", -1},  // only the first store of the name is looked in
+      {"\\\\mail\\Other", -1},        // only the first store of the name is looked in
       {"\\\\Mail\\Inbox\\Deep", -1},  // only the first folder of the name
   };
   for (const auto& [path, type] : rows) {
@@ -135,8 +135,7 @@ TEST(StoreNamesTest, EqualNamesResolveToTheFirstInTheProfilesOrder) {
   }
   // A new folder never adds a name that is there.
   auto root = session->GetFolderFromPath("\\\\Mail");
-  EXPECT_EQ(RaisedBy([&] { root->GetFolders()->Add("Inbox", kFolderInbox); }).number(),
-            kCollision);
+  EXPECT_EQ(RaisedBy([&] { root->GetFolders()->Add("Inbox", kFolderInbox); }).number(), kCollision);
   EXPECT_EQ(root->GetFolders()->Count(), 3);
 }
 

@@ -226,8 +226,10 @@ TEST_F(StoreToolTest, FolderChainsEndAtTheDepthBound) {
     connection.Exec("BEGIN");
     std::int64_t parent = 1;
     for (int level = 1; level <= 1000; ++level) {
-      connection.Exec("INSERT INTO folders(store_id, parent_id, name, folded, item_type, faults) "
-                      "VALUES (1, " + std::to_string(parent) + ", 'F', 'f', 0, '')");
+      connection.Exec(
+          "INSERT INTO folders(store_id, parent_id, name, folded, item_type, faults) "
+          "VALUES (1, " +
+          std::to_string(parent) + ", 'F', 'f', 0, '')");
       parent = connection.LastInsertId();
     }
     connection.Exec("COMMIT");
