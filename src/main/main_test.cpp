@@ -152,6 +152,11 @@ TEST_F(ProgramFilesTest, OutputIntoAFifoThroughALinkAndNeverOverTheProfile) {
   EXPECT_EQ(std::filesystem::status(Work("real.xml")).permissions(),
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
+  // A name as long as a name may be.
+  const std::string longName(251, 'n');
+  EXPECT_EQ(Run(std::string(kExport) + longName + ".xml").status, 0);
+  EXPECT_NE(testing::ReadFile(Work(longName + ".xml")).find("Anna Smith"), std::string::npos);
+
   // The profile itself, by any of its names, is refused before anything is
   // written: one log line, status 1, the profile as it was.
   const std::string before = profile_.Dump();
@@ -168,6 +173,44 @@ TEST_F(ProgramFilesTest, OutputIntoAFifoThroughALinkAndNeverOverTheProfile) {
     EXPECT_EQ(profile_.Dump(), before);
   }
   EXPECT_FALSE(std::filesystem::exists(profile_.path() + "-wal"));
+}
+
+TEST_F(ProgramFilesTest, AnExportKilledMidwayLeavesNoFileBehind) {
+  // Contacts enough that the export is still running when it is killed.
+  testing::TempDir store;
+  const std::string profile = store.File("big.db");
+  ASSERT_EQ(testing::RunCommand(ShellQuote(TOVASK_STORE_BINARY) + " generate " +
+                                ShellQuote(profile) + " --contacts 3000 --mails 1 --senders 1"),
+            0);
+  // The log is a FIFO read here, so its first entry says the run has begun
+  // its document.
+  const std::string fifo = capture_.File("run.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  pid_t child = fork();
+  if (child == 0) {
+    setenv("TOVASK_PROFILE", profile.c_str(), 1);
+    const std::string output = Work("out.xml");
+    execl(TOVASK_BINARY, "tovask", "-o", "0", "\\\\Personal Folders\\Contacts", output.c_str(), "-l",
+          fifo.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string logged;
+  for (int polls = 0; logged.find('\n') == std::string::npos && polls < 6000; ++polls) {
+    char buffer[256];
+    ssize_t got = read(reader, buffer, sizeof buffer);
+    if (got > 0) {
+      logged.append(buffer, static_cast<std::size_t>(got));
+    } else {
+      usleep(10 * 1000);  // not begun yet
+    }
+  }
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  close(reader);
+  ASSERT_NE(logged.find("Connecting to Outlook folder: "), std::string::npos) << logged;
+  EXPECT_TRUE(std::filesystem::is_empty(work_.path()));
 }
 
 TEST_F(ProgramFilesTest, ALogThatStopsTakingEntriesTurnsOffAndTheDocumentIsStillWritten) {

@@ -139,6 +139,23 @@ TEST(StoreNamesTest, EqualNamesResolveToTheFirstInTheProfilesOrder) {
   EXPECT_EQ(root->GetFolders()->Count(), 3);
 }
 
+TEST(StoreDepthTest, NoFolderIsAddedBelowTheDeepestLevel) {
+  std::string chain, path = "\\\\P";
+  for (int level = 1; level <= kMaxFolderDepth; ++level) {
+    chain += R"({"name": "F", "folders": [)";
+    path += "\\F";
+  }
+  for (int level = 1; level <= kMaxFolderDepth; ++level) chain += "]}";
+  TestProfile profile(R"({"stores": [{"name": "P", "root": {"folders": [)" + chain + "]}}]}");
+  auto session = LogOn();
+  auto deepest = session->GetFolderFromPath(path);
+  EXPECT_EQ(RaisedBy([&] { deepest->GetFolders()->Add("G", kFolderInbox); }).number(),
+            kInvalidArgument);
+  EXPECT_EQ(deepest->GetFolders()->Count(), 0);
+  deepest->Parent()->GetFolders()->Add("G", kFolderInbox);  // one level up there is room
+  EXPECT_EQ(deepest->Parent()->GetFolders()->Count(), 2);
+}
+
 TEST(StoreLogonTest, NamesTheProfileItLooksForAndCreatesNothing) {
   tovask::testing::TempDir dir;
   const std::string missing = dir.File("none.db"), dataHome = dir.File("data");
