@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +18,7 @@ namespace tovask::bench {
 struct ChildResult {
   double value = NAN;        // what the phase returned; NaN when it failed
   double peakMegabytes = 0;  // the child's ru_maxrss
+  double cpuSeconds = 0;     // the child's user and system time
 };
 
 // Forks, runs `phase` in the child and hands its result back through a pipe.
@@ -56,7 +59,40 @@ inline ChildResult RunInChild(const std::function<double()>& phase) {
     std::exit(1);
   }
   result.peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+  auto seconds = [](const timeval& time) { return time.tv_sec + time.tv_usec / 1e6; };
+  result.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   return result;
+}
+
+struct PhaseMeasure {
+  double seconds = 0;        // wall time of the phase's work
+  double cpuSeconds = 0;     // user and system time of its child process
+  double peakMegabytes = 0;  // the child's peak resident size
+};
+
+// Runs `work` in a child process `repeat` times and returns the fastest run's
+// wall and processor time with the highest peak memory of all runs. A run
+// that fails ends the benchmark: `bench` names it on standard error, exit 1.
+inline PhaseMeasure MeasureInChild(const char* bench, const std::function<void()>& work,
+                                   int repeat = 1) {
+  PhaseMeasure best{INFINITY, 0, 0};
+  for (int run = 0; run < repeat; ++run) {
+    ChildResult result = RunInChild([&] {
+      auto start = std::chrono::steady_clock::now();
+      work();
+      return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    });
+    if (std::isnan(result.value)) {
+      std::fprintf(stderr, "%s: a measured phase failed\n", bench);
+      std::exit(1);
+    }
+    if (result.value < best.seconds) {
+      best.seconds = result.value;
+      best.cpuSeconds = result.cpuSeconds;
+    }
+    best.peakMegabytes = std::max(best.peakMegabytes, result.peakMegabytes);
+  }
+  return best;
 }
 
 }  // namespace tovask::bench

@@ -7,8 +7,6 @@
 //     writing the same number of bytes to a file with plain fwrite;
 //   - the listing of a profile with 10,000 folders.
 // Usage: export_bench [--contacts N] [--folders N] [--dir DIR]
-#include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -25,25 +23,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Measure = tovask::bench::PhaseMeasure;
 
-struct Measure {
-  double seconds = 0;
-  double peakMegabytes = 0;
-};
-
-// Runs `work` in a child process; returns its wall time and peak memory.
 Measure InChild(const std::function<void()>& work) {
-  tovask::bench::ChildResult result = tovask::bench::RunInChild([&] {
-    auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-  });
-  if (std::isnan(result.value)) {
-    std::fprintf(stderr, "export_bench: a measured phase failed\n");
-    std::exit(1);
-  }
-  return Measure{result.value, result.peakMegabytes};
+  return tovask::bench::MeasureInChild("export_bench", work);
 }
 
 std::string Generate(const std::string& dir, std::int64_t contacts) {

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds tovask, creates a sample profile in a folder of its own (never the
-# user's default profile), shows it, and runs a folder listing and an export
-# of it, printing what they wrote.
+# user's default profile), shows it, and runs a folder listing, an export and
+# an address harvest of it, printing what they wrote.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -29,3 +29,8 @@ cat "$demo/contacts.xml"
 echo
 echo "== the log ($demo/run.log)"
 cat "$demo/run.log"
+
+echo
+printf '%s\n' "== tovask -h 0 '\\\\Personal Folders\Inbox' $demo/senders.xml -r"
+build/tovask -h 0 '\\Personal Folders\Inbox' "$demo/senders.xml" -r
+cat "$demo/senders.xml"

@@ -3,6 +3,9 @@
 #include <unicode/stringoptions.h>
 #include <unicode/unistr.h>
 
+#include <cstdint>
+#include <cstring>
+
 namespace tovask {
 
 bool IsAscii(std::string_view text) {
@@ -13,7 +16,22 @@ bool IsAscii(std::string_view text) {
 }
 
 bool IsFoldedAscii(std::string_view text) {
-  for (char c : text) {
+  // Keyed collections ask this on every lookup, so eight bytes are tested at
+  // a time. With no byte at 0x80 or above, adding 0x3F to a byte sets its
+  // high bit exactly when it is 'A' (0x41) or above, and adding 0x25 leaves
+  // it clear exactly when it is 'Z' (0x5A) or below; no sum carries into the
+  // next byte.
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  constexpr std::uint64_t kHighBits = 0x80 * kOnes;
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    if ((word & kHighBits) != 0) return false;
+    if (((word + 0x3F * kOnes) & ~(word + 0x25 * kOnes) & kHighBits) != 0) return false;
+  }
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
     if (static_cast<unsigned char>(c) >= 0x80 || (c >= 'A' && c <= 'Z')) return false;
   }
   return true;

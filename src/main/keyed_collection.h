@@ -97,8 +97,8 @@ class KeyedCollection {
     }
     // Everything that can throw happens before the first change.
     Slot slot{std::string(key), folded, std::move(item)};
-    slots_.reserve(slots_.size() + 1);
-    tree_.reserve(slots_.size() + 1);
+    ReserveOneMore(slots_);
+    ReserveOneMore(tree_);
     index_.emplace(std::move(folded), slots_.size());
     slots_.push_back(std::move(slot));
     AppendToTree();
@@ -128,9 +128,12 @@ class KeyedCollection {
 
  private:
   // Folded keys may be looked up by std::string_view without a copy.
+  // Deliberately not noexcept: libstdc++ then keeps each key's hash in its
+  // node, so a lookup compares hashes before keys and never hashes a stored
+  // key again while it walks a bucket.
   struct KeyHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view text) const noexcept {
+    std::size_t operator()(std::string_view text) const {
       return std::hash<std::string_view>()(text);
     }
   };
@@ -178,6 +181,14 @@ class KeyedCollection {
     // iteration stay proportional to the live items.
     std::size_t removed = slots_.size() - static_cast<std::size_t>(count_);
     if (removed > 64 && removed > static_cast<std::size_t>(count_)) Compact();
+  }
+
+  // Room for one more element, so that the push_back that follows cannot
+  // throw. The room grows by doubling: reserving only one more would copy
+  // the whole vector on every Add.
+  template <class V>
+  static void ReserveOneMore(V& vector) {
+    if (vector.size() == vector.capacity()) vector.reserve(vector.capacity() * 2 + 8);
   }
 
   // Fenwick tree over slots: tree_[i-1] counts the live slots in

@@ -192,8 +192,8 @@ TEST_F(ProgramFilesTest, AnExportKilledMidwayLeavesNoFileBehind) {
   if (child == 0) {
     setenv("TOVASK_PROFILE", profile.c_str(), 1);
     const std::string output = Work("out.xml");
-    execl(TOVASK_BINARY, "tovask", "-o", "0", "\\\\Personal Folders\\Contacts", output.c_str(), "-l",
-          fifo.c_str(), static_cast<char*>(nullptr));
+    execl(TOVASK_BINARY, "tovask", "-o", "0", "\\\\Personal Folders\\Contacts", output.c_str(),
+          "-l", fifo.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   std::string logged;

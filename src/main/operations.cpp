@@ -2,6 +2,7 @@
 
 #include "export/export_contacts.h"
 #include "folders/list_folders.h"
+#include "harvest/harvest_addresses.h"
 #include "outlook/profile_file.h"
 
 namespace tovask {
@@ -10,8 +11,9 @@ Operations DefaultOperations() {
   Operations operations;
   operations.listFolders = ListFolders;
   operations.exportContacts = ExportContacts;
+  operations.harvestAddresses = HarvestAddresses;
   operations.isProfileFile = outlook::IsProfileFile;
-  // Import and harvest are not in this build yet.
+  // The import is not in this build yet.
   return operations;
 }
 

@@ -20,6 +20,15 @@ void WriteValue(XmlWriter& writer, std::string_view name, const Value& value, bo
   if (!onlyFilled || !text.empty()) writer.CDataElement(name, text);
 }
 
+void LogElementFailure(std::string_view contactName, std::string_view name,
+                       std::string_view valueText, const Failure& failure) {
+  NoteTrappedFailure();
+  Log([&] {
+    return "Error exporting contact " + std::string(contactName) + " - " + std::string(name) +
+           ": " + std::string(valueText) + FailureTail(failure);
+  });
+}
+
 }  // namespace
 
 void AddCDataElement(XmlWriter& writer, std::string_view name, const Value& value) {
@@ -31,11 +40,18 @@ void AddTextElement(XmlWriter& writer, std::string_view contactName, std::string
   try {
     WriteValue(writer, name, value, true);
   } catch (const Failure& failure) {
-    NoteTrappedFailure();
-    Log([&] {
-      return "Error exporting contact " + std::string(contactName) + " - " + std::string(name) +
-             ": " + ValueText(value) + FailureTail(failure);
-    });
+    LogElementFailure(contactName, name, ValueText(value), failure);
+  }
+}
+
+void AddTextElement(XmlWriter& writer, std::string_view contactName, std::string_view name,
+                    const std::function<Value()>& readValue) {
+  Value value;
+  try {
+    value = readValue();
+    WriteValue(writer, name, value, true);
+  } catch (const Failure& failure) {
+    LogElementFailure(contactName, name, ValueText(value), failure);
   }
 }
 

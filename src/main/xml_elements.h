@@ -1,6 +1,7 @@
 // The two ways every operation adds a field element to a document.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "main/value.h"
@@ -21,5 +22,12 @@ void AddCDataElement(XmlWriter& writer, std::string_view name, const Value& valu
 // element.
 void AddTextElement(XmlWriter& writer, std::string_view contactName, std::string_view name,
                     const Value& value);
+
+// The same for a value that is read from Outlook only now, as part of adding
+// its element: a value that cannot be read is this element's failure, noted
+// and logged as above with an empty value text, and the caller goes on with
+// its next element. Never raises.
+void AddTextElement(XmlWriter& writer, std::string_view contactName, std::string_view name,
+                    const std::function<Value()>& readValue);
 
 }  // namespace tovask

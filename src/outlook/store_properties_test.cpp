@@ -163,6 +163,9 @@ TEST_F(StorePropertiesTest, MailCarriesSubjectSenderAndItsOwnProperties) {
   ASSERT_NE(sender, nullptr);
   EXPECT_EQ(sender->Name(), "Bo");
   EXPECT_EQ(sender->SMTPAddress(), "bo@x");
+  // Fields the entry never had read as empty text, the address too.
+  EXPECT_EQ(sender->Address(), "");
+  EXPECT_EQ(sender->LastName(), "");
   mail->SetProperty("Body", std::string("Text"));
   mail->Save();
   EXPECT_EQ(FirstItem(*other_, "Inbox")->GetProperty("Body"), Value(std::string("Text")));
