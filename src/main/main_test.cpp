@@ -152,7 +152,7 @@ TEST_F(ProgramFilesTest, OutputIntoAFifoThroughALinkAndNeverOverTheProfile) {
   EXPECT_EQ(std::filesystem::status(Work("real.xml")).permissions(),
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
-  // A name as long as a name may be.
+  // A name as long as a name may be: the temporary name never grows from it.
   const std::string longName(251, 'n');
   EXPECT_EQ(Run(std::string(kExport) + longName + ".xml").status, 0);
   EXPECT_NE(testing::ReadFile(Work(longName + ".xml")).find("Anna Smith"), std::string::npos);
