@@ -1,5 +1,6 @@
 // The tovask program: the arguments from the shell, or one Windows-style
 // command line handed over whole, run through dispatch.
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -78,6 +79,7 @@ int main(int argc, char** argv) {
     // Main traps what escapes an operation; anything left (memory running
     // out while the command line is read, say) still ends the run as failed
     // rather than aborting the process.
+    std::fputs("tovask: the run ended early\n", stderr);
     return tovask::kExitFailuresTrapped;
   }
 }
