@@ -40,7 +40,8 @@ void ExportPhase(const std::string& profile, const std::string& output) {
 // what any export must at least do.
 void FloorPhase(const std::string& profile, const std::string& output, std::uintmax_t bytes) {
   setenv("TOVASK_PROFILE", profile.c_str(), 1);
-  auto session = tovask::outlook::CreateSession();
+  // The session the export itself reads with.
+  auto session = tovask::outlook::CreateSession(tovask::outlook::SessionMode::kSnapshot);
   session->Logon();
   auto items = session->GetFolderFromPath(kContactsPath)->GetItems();
   std::size_t sink = 0;

@@ -4,6 +4,7 @@
 #include "folders/list_folders.h"
 #include "harvest/harvest_addresses.h"
 #include "import/import_contacts.h"
+#include "outlook/profile_file.h"
 
 namespace tovask {
 
@@ -13,6 +14,7 @@ Operations DefaultOperations() {
   operations.exportContacts = ExportContacts;
   operations.harvestAddresses = HarvestAddresses;
   operations.importContacts = [](const auto&... arguments) { ImportContacts(arguments...); };
+  operations.isProfileFile = outlook::IsProfileFile;
   return operations;
 }
 

@@ -120,10 +120,10 @@ std::string EncodeRecord(std::vector<std::pair<PropertyId, std::string>> entries
   return bytes;
 }
 
-WriteEffect EncodeValue(PropertyKind kind, const Value& value, std::string& bytes) {
+WriteEffect EncodeValue(const PropertyInfo& info, const Value& value, std::string& bytes) {
   bytes.clear();
   if (std::holds_alternative<std::monostate>(value)) return WriteEffect::kClear;
-  switch (kind) {
+  switch (info.kind) {
     case PropertyKind::kText: {
       const auto* text = std::get_if<std::string>(&value);
       if (text == nullptr) return WriteEffect::kWrongKind;
@@ -141,6 +141,7 @@ WriteEffect EncodeValue(PropertyKind kind, const Value& value, std::string& byte
     case PropertyKind::kInteger: {
       const auto* number = std::get_if<std::int64_t>(&value);
       if (number == nullptr) return WriteEffect::kWrongKind;
+      if (*number < info.minimum || *number > info.maximum) return WriteEffect::kOutOfRange;
       if (*number == 0) return WriteEffect::kClear;
       PutFixed64(bytes, *number);
       return WriteEffect::kSet;
