@@ -14,12 +14,12 @@
 #include <string>
 
 #include "child_process.h"
+#include "contacts_profile.h"
 #include "export/contact_fields.h"
 #include "export/export_contacts.h"
 #include "folders/list_folders.h"
 #include "outlook/outlook.h"
 #include "outlook/profile_builder.h"
-#include "outlook/profile_generator.h"
 
 namespace {
 
@@ -27,17 +27,6 @@ using Measure = tovask::bench::PhaseMeasure;
 
 Measure InChild(const std::function<void()>& work) {
   return tovask::bench::MeasureInChild("export_bench", work);
-}
-
-std::string Generate(const std::string& dir, std::int64_t contacts) {
-  std::string path = dir + "/contacts-" + std::to_string(contacts) + ".db";
-  if (!std::filesystem::exists(path)) {
-    tovask::outlook::GeneratorOptions options;
-    options.contacts = contacts;
-    options.until = tovask::DateTime::Parse("2026-12-01 00:00:00").value();
-    tovask::outlook::GenerateProfile(path, options);
-  }
-  return path;
 }
 
 const std::string kContactsPath = "\\\\Personal Folders\\Contacts";
@@ -51,7 +40,8 @@ void ExportPhase(const std::string& profile, const std::string& output) {
 // what any export must at least do.
 void FloorPhase(const std::string& profile, const std::string& output, std::uintmax_t bytes) {
   setenv("TOVASK_PROFILE", profile.c_str(), 1);
-  auto session = tovask::outlook::CreateSession();
+  // The session the export itself reads with.
+  auto session = tovask::outlook::CreateSession(tovask::outlook::SessionMode::kSnapshot);
   session->Logon();
   auto items = session->GetFolderFromPath(kContactsPath)->GetItems();
   std::size_t sink = 0;
@@ -108,8 +98,8 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(dir);
   std::int64_t small = contacts / 10;
 
-  std::string smallProfile = Generate(dir, small);
-  std::string largeProfile = Generate(dir, contacts);
+  std::string smallProfile = tovask::bench::ContactsProfile(dir, small);
+  std::string largeProfile = tovask::bench::ContactsProfile(dir, contacts);
   std::string output = dir + "/out.xml";
 
   Measure exportSmall = InChild([&] { ExportPhase(smallProfile, output); });

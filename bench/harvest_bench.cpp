@@ -90,7 +90,8 @@ std::int64_t Walk(tovask::outlook::Folder& folder, std::size_t& sink) {
 
 void FloorPhase(const std::string& profile) {
   setenv("TOVASK_PROFILE", profile.c_str(), 1);
-  auto session = tovask::outlook::CreateSession();
+  // The session the harvest itself reads with.
+  auto session = tovask::outlook::CreateSession(tovask::outlook::SessionMode::kSnapshot);
   session->Logon();
   std::size_t sink = 0;
   const std::int64_t seen = Walk(*session->GetFolderFromPath(kMailboxPath), sink);

@@ -102,7 +102,8 @@ void ExportContacts(std::int32_t since, const std::string& folderPath,
 
     bool trapFired = false;
     try {
-      std::unique_ptr<outlook::Session> session = outlook::CreateSession();
+      std::unique_ptr<outlook::Session> session =
+          outlook::CreateSession(outlook::SessionMode::kSnapshot);
       session->Logon();
       std::unique_ptr<outlook::Folder> folder = session->GetFolderFromPath(folderPath);
       Log([&] { return "Connected to Outlook folder: " + folderPath; });
@@ -124,8 +125,8 @@ void ExportContacts(std::int32_t since, const std::string& folderPath,
       SaveDocument(document, outputFile);
     }
   } catch (const Failure&) {
-    // The document could not be set up, or the retried save failed too (or
-    // the log could no longer be written): the export ends without a file.
+    // The document could not be set up, or the retried save failed too: the
+    // export ends without a file.
     NoteTrappedFailure();
   }
 }

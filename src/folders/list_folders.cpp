@@ -50,7 +50,8 @@ void ListFolders(const std::string& outputFile) {
     XmlWriter document(outputFile);
     document.StartElement("folders");
     try {
-      std::unique_ptr<outlook::Session> session = outlook::CreateSession();
+      std::unique_ptr<outlook::Session> session =
+          outlook::CreateSession(outlook::SessionMode::kSnapshot);
       session->Logon();
       Log([] { return std::string("Connected to Outlook"); });
       std::vector<std::unique_ptr<outlook::Store>> stores = session->Stores();

@@ -91,7 +91,7 @@ void HarvestAddresses(std::int32_t since, const std::string& folderPath,
     SeenSenders seenOnce;
     SeenSenders seenRepeatedly;
     try {
-      session = outlook::CreateSession();
+      session = outlook::CreateSession(outlook::SessionMode::kSnapshot);
       session->Logon();
       std::unique_ptr<outlook::Folder> folder = session->GetFolderFromPath(folderPath);
       Log([&] { return "Connected to Outlook folder: " + folderPath; });
@@ -112,7 +112,7 @@ void HarvestAddresses(std::int32_t since, const std::string& folderPath,
       LogHarvestFailure(failure);
     }
   } catch (const Failure&) {
-    // The log could no longer be written: the harvest ends without a file.
+    // Whatever else escapes ends the harvest without a file.
     NoteTrappedFailure();
   }
 }

@@ -1,7 +1,12 @@
 #include "main/dispatch.h"
 
+#include <cerrno>
+#include <csignal>
+#include <exception>
+#include <functional>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "main/case_fold.h"
 #include "main/failure.h"
@@ -60,10 +65,14 @@ bool IsWired(const Operations& operations, char letter) {
 
 }  // namespace
 
-void CheckLogSwitch(const ArgumentSource& args, std::int16_t position) {
-  if (args.ArgumentCount() != position + 1) return;
-  if (!IsFlag(args, position, 'l')) return;
-  StartLog(args.NextArgument(static_cast<std::int16_t>(position + 1)));
+std::optional<std::string> LogSwitchFile(const ArgumentSource& args, std::int16_t position) {
+  if (args.ArgumentCount() != position + 1) return std::nullopt;
+  if (!IsFlag(args, position, 'l')) return std::nullopt;
+  return args.NextArgument(static_cast<std::int16_t>(position + 1));
+}
+
+void CheckLogSwitch(const ArgumentSource& args, std::int16_t position, std::ostream& errors) {
+  if (std::optional<std::string> path = LogSwitchFile(args, position)) StartLog(*path, errors);
 }
 
 std::optional<std::int32_t> ParseSinceValue(std::string_view text) {
@@ -91,6 +100,9 @@ std::optional<std::int32_t> ParseSinceValue(std::string_view text) {
 int Main(const ArgumentSource& args, const Operations& operations, std::ostream& errors) {
   ResetLog();
   ResetTrappedFailures();
+  // A FIFO (as log or output) whose reader went away must fail the write,
+  // not kill the run.
+  std::signal(SIGPIPE, SIG_IGN);
   auto unusable = [&errors](const std::string& why) {
     errors << "tovask: " << why << '\n';
     return kExitUnusableCommandLine;
@@ -129,11 +141,17 @@ int Main(const ArgumentSource& args, const Operations& operations, std::ostream&
     return unusable(switchText + " is not available in this build");
   }
 
+  // What the operation is called with, the files it reads or writes, and
+  // where the log switch pair may stand.
+  std::function<void()> call;
+  std::vector<std::string> files;
+  std::int16_t logPosition = 0;
   switch (rule->letter) {
     case 'f': {
       const std::string outputFile = args.NextArgument(2);
-      CheckLogSwitch(args, 3);
-      operations.listFolders(outputFile);
+      logPosition = 3;
+      files = {outputFile};
+      call = [&operations, outputFile] { operations.listFolders(outputFile); };
       break;
     }
     case 'o':
@@ -143,10 +161,13 @@ int Main(const ArgumentSource& args, const Operations& operations, std::ostream&
       std::int16_t position = 5;
       const bool recursive = IsFlag(args, position, 'r');
       if (recursive) ++position;
-      CheckLogSwitch(args, position);
+      logPosition = position;
+      files = {outputFile};
       const auto& operation =
           rule->letter == 'o' ? operations.exportContacts : operations.harvestAddresses;
-      operation(since, folderPath, outputFile, recursive);
+      call = [&operation, since, folderPath, outputFile, recursive] {
+        operation(since, folderPath, outputFile, recursive);
+      };
       break;
     }
     case 'i': {
@@ -161,10 +182,60 @@ int Main(const ArgumentSource& args, const Operations& operations, std::ostream&
       // Confirmation is only looked for directly after -d.
       const bool confirmDeletion = deleteStale && IsFlag(args, position, 'w');
       if (confirmDeletion) ++position;
-      CheckLogSwitch(args, position);
-      operations.importContacts(targetPath, inputFile, feedbackFile, backup, deleteStale,
-                                confirmDeletion);
+      logPosition = position;
+      files = {inputFile, feedbackFile};
+      call = [&operations, targetPath, inputFile, feedbackFile, backup, deleteStale,
+              confirmDeletion] {
+        operations.importContacts(targetPath, inputFile, feedbackFile, backup, deleteStale,
+                                  confirmDeletion);
+      };
       break;
+    }
+  }
+
+  auto isProfile = [&operations](const std::string& path) {
+    return operations.isProfileFile && operations.isProfileFile(path);
+  };
+  // A log on the profile would append to it; there is no log to say so in.
+  if (std::optional<std::string> log = LogSwitchFile(args, logPosition); log && isProfile(*log)) {
+    errors << "tovask: the log file " << *log
+           << " is the Outlook profile itself; nothing is written\n";
+    return kExitFailuresTrapped;
+  }
+  CheckLogSwitch(args, logPosition, errors);
+  for (const std::string& file : files) {
+    if (!isProfile(file)) continue;
+    NoteTrappedFailure();
+    Log([&] {
+      return "Error: " + FailureTail(Failure("tovask", EINVAL,
+                                             "The file " + file +
+                                                 " is the Outlook profile itself; nothing is "
+                                                 "written"));
+    });
+    return kExitFailuresTrapped;
+  }
+
+  try {
+    call();
+  } catch (...) {
+    // Operations trap their own failures; whatever still escapes (memory
+    // running out, say) ends the run here, said once in the log and once
+    // on the error stream, never as an abort.
+    NoteTrappedFailure();
+    std::string what = "an unknown failure";
+    try {
+      throw;
+    } catch (const Failure& failure) {
+      what = FailureTail(failure);
+    } catch (const std::exception& exception) {
+      what = exception.what();
+    } catch (...) {
+    }
+    try {
+      Log([&] { return "Error: " + what; });
+      errors << "tovask: the run ended early: " << what << '\n' << std::flush;
+    } catch (...) {
+      // With no memory left even that may fail; the exit status still says it.
     }
   }
   return AnyFailureTrapped() ? kExitFailuresTrapped : kExitDone;

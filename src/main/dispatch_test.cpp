@@ -1,12 +1,18 @@
 #include "main/dispatch.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "main/failure.h"
 #include "main/log.h"
@@ -166,6 +172,82 @@ TEST_F(DispatchTest, OperationMissingFromTheBuildIsUnusable) {
   EXPECT_EQ(run.status, kExitUnusableCommandLine);
   EXPECT_EQ(run.errors, "tovask: -h is not available in this build\n");
   EXPECT_FALSE(std::filesystem::exists(LogPath()));
+}
+
+TEST_F(DispatchTest, TheProfileIsRefusedAsAnyFileOfTheRun) {
+  const std::string refusal =
+      "Error: tovask, 22 - The file profile.db is the Outlook profile itself; nothing is written";
+  struct Row {
+    const char* text;
+    std::string expectedCall;  // empty: refused
+    std::vector<std::string> logged;
+    std::string errors;
+  };
+  const Row rows[] = {
+      {"-f profile.db -l LOG", "", {refusal}, ""},
+      {"-o 0 folder profile.db -r -l LOG", "", {refusal}, ""},
+      {"-h 0 folder profile.db -l LOG", "", {refusal}, ""},
+      {"-i 0 t profile.db fb.xml -l LOG", "", {refusal}, ""},
+      {"-i 0 t in.xml profile.db -b -l LOG", "", {refusal}, ""},
+      {"-o 0 folder profile.db", "", {}, ""},  // refused all the same, unlogged
+      // A folder path is no file.
+      {"-o 0 profile.db out.xml", "o 0 profile.db out.xml 0", {}, ""},
+      {"-f out.xml -l profile.db",
+       "",
+       {},
+       "tovask: the log file profile.db is the Outlook profile itself; nothing is written\n"},
+      {"-f out.xml -l LOG", "f out.xml", {}, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.text);
+    std::filesystem::remove(LogPath());
+    Run run = RunMain(row.text, [](Operations& operations) {
+      operations.isProfileFile = [](const std::string& path) { return path == "profile.db"; };
+    });
+    EXPECT_EQ(run.call, row.expectedCall);
+    EXPECT_EQ(run.status, row.expectedCall.empty() ? kExitFailuresTrapped : kExitDone);
+    EXPECT_EQ(run.errors, row.errors);
+    EXPECT_EQ(testing::LogMessages(testing::ReadFile(LogPath())), row.logged);
+  }
+}
+
+TEST_F(DispatchTest, WhateverEscapesTheOperationEndsTheRunWithOneLineEach) {
+  const std::pair<std::function<void()>, std::string> rows[] = {
+      {[] { throw std::bad_alloc(); }, "std::bad_alloc"},
+      {[] { throw Failure("ProfileStore", 5, "gone"); }, "ProfileStore, 5 - gone"},
+      {[] { throw 42; }, "an unknown failure"},
+  };
+  for (const auto& [escape, what] : rows) {
+    SCOPED_TRACE(what);
+    std::filesystem::remove(LogPath());
+    Run run = RunMain("-o 0 folder out.xml -l LOG", [&escape](Operations& operations) {
+      operations.exportContacts = [&escape](auto&&...) { escape(); };
+    });
+    EXPECT_EQ(run.status, kExitFailuresTrapped);
+    EXPECT_EQ(run.errors, "tovask: the run ended early: " + what + "\n");
+    EXPECT_EQ(testing::LogMessages(testing::ReadFile(LogPath())),
+              std::vector<std::string>{"Error: " + what});
+  }
+}
+
+TEST_F(DispatchTest, AFifoLogWhoseReaderLeavesDoesNotEndTheRun) {
+  const std::string fifo = dir_.File("run.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  bool finished = false;
+  Run run = RunMain("-f out.xml -l " + fifo, [&](Operations& operations) {
+    operations.listFolders = [&](const std::string&) {
+      Log([] { return std::string("Connected to Outlook"); });
+      close(reader);
+      Log([] { return std::string("Saving to file: out.xml"); });
+      finished = true;
+    };
+  });
+  EXPECT_TRUE(finished);
+  EXPECT_EQ(run.status, kExitFailuresTrapped);
+  EXPECT_EQ(run.errors, "tovask: cannot write the log " + fifo +
+                            " (Broken pipe); the run goes on without it\n");
 }
 
 TEST(ParseSinceValueTest, AcceptsOnlySignAndDecimalDigitsIn32Bits) {

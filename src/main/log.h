@@ -4,8 +4,14 @@
 // one line "YYYY-MM-DD HH:MM:SS Information tovask[PID]: MESSAGE" in local
 // time, appended with one write, so runs sharing a file never interleave
 // inside a line.
+//
+// A log that stops taking entries (a full disk, a FIFO whose reader went)
+// never stops the run: the first failed write turns the log off, says so
+// in one line on the error stream and counts as a trapped failure (so the
+// run ends with exit status 1); the operation goes on unlogged.
 #pragma once
 
+#include <iostream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,9 +19,10 @@
 namespace tovask {
 
 // Opens (creating if needed) the log file for appending. On success the log
-// is on for the rest of the run; a file that cannot be opened is swallowed
-// and the run goes on unlogged.
-void StartLog(const std::string& path);
+// is on for the rest of the run; a file that cannot be opened (or a FIFO
+// that nobody reads) is swallowed and the run goes on unlogged. `errors`
+// gets the line about a failed write; it must outlive the log.
+void StartLog(const std::string& path, std::ostream& errors = std::cerr);
 
 // True once StartLog has succeeded.
 bool LoggingStarted();
@@ -24,7 +31,8 @@ bool LoggingStarted();
 void ResetLog();
 
 // Writes one information entry when the log is on, nothing otherwise. Control
-// characters in the message become blanks. A failed write raises a Failure.
+// characters in the message become blanks. Never raises: a failed write
+// turns the log off as said above.
 void WriteLogEntry(std::string_view message);
 
 // The way call sites log: the message is built (and every value it needs

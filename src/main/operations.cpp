@@ -3,6 +3,8 @@
 #include "export/export_contacts.h"
 #include "folders/list_folders.h"
 #include "harvest/harvest_addresses.h"
+#include "import/import_contacts.h"
+#include "outlook/profile_file.h"
 
 namespace tovask {
 
@@ -11,7 +13,8 @@ Operations DefaultOperations() {
   operations.listFolders = ListFolders;
   operations.exportContacts = ExportContacts;
   operations.harvestAddresses = HarvestAddresses;
-  // The import is not in this build yet.
+  operations.importContacts = [](const auto&... arguments) { ImportContacts(arguments...); };
+  operations.isProfileFile = outlook::IsProfileFile;
   return operations;
 }
 

@@ -26,6 +26,10 @@ struct Operations {
                      const std::string& feedbackFile, bool backup, bool deleteStale,
                      bool confirmDeletion)>
       importContacts;
+  // True when the path names the Outlook profile itself (or one of its own
+  // files); dispatch refuses to let an operation or the log write there.
+  // Empty: no path is checked.
+  std::function<bool(const std::string& path)> isProfileFile;
 };
 
 // The operations this build provides; the tool's main runs with these.

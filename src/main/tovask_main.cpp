@@ -1,5 +1,6 @@
 // The tovask program: the arguments from the shell, or one Windows-style
 // command line handed over whole, run through dispatch.
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -7,7 +8,6 @@
 
 #include "main/command_line.h"
 #include "main/dispatch.h"
-#include "main/failure.h"
 #include "main/operations.h"
 
 namespace {
@@ -75,10 +75,11 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
   try {
     return Run(argc, argv);
-  } catch (const tovask::Failure&) {
-    // Operations trap their own failures; one that still escapes (the log
-    // could not be written inside a trap, say) ends the run as failed rather
-    // than aborting the process.
+  } catch (...) {
+    // Main traps what escapes an operation; anything left (memory running
+    // out while the command line is read, say) still ends the run as failed
+    // rather than aborting the process.
+    std::fputs("tovask: the run ended early\n", stderr);
     return tovask::kExitFailuresTrapped;
   }
 }

@@ -1,18 +1,14 @@
 #include "main/xml_writer.h"
 
-#include <fcntl.h>
 #include <libxml/xmlIO.h>
 #include <libxml/xmlerror.h>
 #include <libxml/xmlwriter.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <optional>
 #include <utility>
 
 #include "main/failure.h"
+#include "main/output_file.h"
 
 namespace tovask {
 
@@ -133,9 +129,9 @@ std::string CleanXmlText(std::string_view text) {
 }
 
 struct XmlWriter::State {
-  std::string tempPath;
-  bool tempCreated = false;
-  int fd = -1;
+  explicit State(const std::string& targetPath) : output(targetPath) {}
+
+  OutputFile output;
   xmlTextWriterPtr writer = nullptr;
   // Output not yet written to the file.
   std::string pending;
@@ -159,15 +155,9 @@ struct XmlWriter::State {
   // Writes out what is pending; false (with the failure kept) when the file
   // refuses it.
   bool Flush() {
-    std::size_t written = 0;
-    while (written < pending.size()) {
-      ssize_t result = ::write(fd, pending.data() + written, pending.size() - written);
-      if (result < 0 && errno == EINTR) continue;
-      if (result < 0) {
-        if (!failure) failure = ErrnoFailure("write " + tempPath, errno);
-        return false;
-      }
-      written += static_cast<std::size_t>(result);
+    if (!output.Write(pending)) {
+      if (!failure) failure = output.failure();
+      return false;
     }
     pending.clear();
     return true;
@@ -179,28 +169,16 @@ struct XmlWriter::State {
     if (state->pending.size() >= kOutputChunk && !state->Flush()) return -1;
     return length;
   }
-  // The descriptor is closed by Save() or the destructor, where its errors
-  // can be reported.
+  // The file is closed by Save() or the destructor, where its errors can be
+  // reported.
   static int Close(void*) { return 0; }
 };
 
 XmlWriter::XmlWriter(std::string targetPath)
-    : targetPath_(std::move(targetPath)), state_(std::make_unique<State>()) {
+    : targetPath_(std::move(targetPath)), state_(std::make_unique<State>(targetPath_)) {
   State& state = *state_;
-  // Beside the target, so the final rename stays within one file system.
-  state.tempPath = targetPath_ + ".tmp-XXXXXX";
-  state.fd = mkstemp(state.tempPath.data());
-  if (state.fd < 0) {
-    state.failure = ErrnoFailure("create a temporary file for " + targetPath_, errno);
-    return;
-  }
-  state.tempCreated = true;
-  // mkstemp makes the file private; the saved document gets the mode a
-  // newly created file would have.
-  const mode_t mask = umask(0);
-  umask(mask);
-  if (fchmod(state.fd, 0666 & ~mask) != 0) {
-    state.failure = ErrnoFailure("chmod " + state.tempPath, errno);
+  if (state.output.failure()) {
+    state.failure = state.output.failure();
     return;
   }
   state.pending.reserve(kOutputChunk + 8192);
@@ -227,8 +205,6 @@ XmlWriter::~XmlWriter() {
     xmlFreeTextWriter(state.writer);
   }
   state.quiet.reset();
-  if (state.fd >= 0) ::close(state.fd);
-  if (state.tempCreated && !state.saved) ::unlink(state.tempPath.c_str());
 }
 
 void XmlWriter::StartElement(std::string_view name) {
@@ -296,25 +272,7 @@ void XmlWriter::Save() {
     // Freeing flushes once more; a write error there is kept by Write().
     if (state.failure || !state.Flush()) throw *state.failure;
   }
-  if (state.fd >= 0) {
-    // After a failed fsync or close the data on disk cannot be trusted, so
-    // these failures stay: a retry raises them again.
-    if (::fsync(state.fd) != 0) {
-      state.failure = ErrnoFailure("fsync " + state.tempPath, errno);
-      throw *state.failure;
-    }
-    const int closed = ::close(state.fd);
-    state.fd = -1;
-    if (closed != 0) {
-      state.failure = ErrnoFailure("close " + state.tempPath, errno);
-      throw *state.failure;
-    }
-  }
-  // The complete document replaces the target in one step; a failed rename
-  // leaves both files as they were, and a retry tries it again.
-  if (std::rename(state.tempPath.c_str(), targetPath_.c_str()) != 0) {
-    throw ErrnoFailure("rename " + state.tempPath + " to " + targetPath_, errno);
-  }
+  state.output.Commit();
   state.saved = true;
 }
 

@@ -1,10 +1,11 @@
 // The one writer of every document the program saves (contact, feedback and
 // folder list documents).
 //
-// Streams through libxml2's xmlTextWriter into a temporary file beside the
-// target, so memory stays flat however large the document grows, and renames
-// it over the target only in Save(): a run that dies before its save leaves
-// the old file untouched.
+// Streams through libxml2's xmlTextWriter into an OutputFile (see
+// output_file.h), so memory stays flat however large the document grows: a
+// regular target is replaced only in Save(), so a run that dies before its
+// save leaves the old file untouched (and no temporary file behind); a FIFO
+// or character device is written into as the document grows.
 //
 // Output form: the declaration exactly <?xml version="1.0"?> (UTF-8, no byte
 // order mark), no indentation and no whitespace between elements, every
@@ -22,11 +23,11 @@ namespace tovask {
 
 class XmlWriter {
  public:
-  // Creates the temporary file and writes the declaration. Never raises: when
-  // the temporary file cannot be created, the failure is kept, the writes that
-  // follow do nothing, and Save() raises it.
+  // Opens the output and writes the declaration. Never raises: when the
+  // output cannot be opened, the failure is kept, the writes that follow do
+  // nothing, and Save() raises it.
   explicit XmlWriter(std::string targetPath);
-  // Removes the temporary file unless Save() succeeded.
+  // Removes a temporary file unless Save() succeeded.
   ~XmlWriter();
   XmlWriter(const XmlWriter&) = delete;
   XmlWriter& operator=(const XmlWriter&) = delete;
@@ -41,10 +42,10 @@ class XmlWriter {
   // Closes the element open now.
   void EndElement();
 
-  // Closes every open element, flushes, and renames the temporary file over
-  // the target. Raises a Failure when any of it fails; it may then be called
-  // again (the caller's retry), and the temporary file is kept until it
-  // succeeds or the writer is destroyed.
+  // Closes every open element, flushes, and makes the document the target's
+  // content (OutputFile::Commit). Raises a Failure when any of it fails; it
+  // may then be called again (the caller's retry), and the temporary file is
+  // kept until it succeeds or the writer is destroyed.
   // A failed write (a full disk), fsync or close leaves the document
   // incomplete: it is kept like a failed creation, later writes do nothing,
   // and every Save() raises it again. Only a failed rename can be retried

@@ -42,6 +42,10 @@ enum FolderType : int {
   kFolderTasks = 13,
 };
 
+// How deep folders nest at most below a store's root folder: far beyond any
+// real profile, and a bound on every walk down a tree.
+inline constexpr int kMaxFolderDepth = 300;
+
 class Folder;
 
 // A sender or recipient in the address book. Each read may raise (a fault or
@@ -113,7 +117,8 @@ class Items {
   // The first item matching the filter "EntryID = '<id>'" (a quote inside the
   // value doubled); nullptr when none matches. Any other filter raises.
   virtual std::unique_ptr<Item> Find(std::string_view filter) = 0;
-  // A new, unsaved item of the message class ("IPM.Contact").
+  // A new, unsaved item of the message class ("IPM.Contact"). Raises (no
+  // access) at once on a read-only store or session.
   virtual std::unique_ptr<Item> Add(std::string_view messageClass) = 0;
   // Deletes the item at 1-based `index` for good.
   virtual void Remove(std::int32_t index) = 0;
@@ -127,7 +132,9 @@ class Folders {
   // The subfolder at 1-based `index`; raises when there is none.
   virtual std::unique_ptr<Folder> GetFolder(std::int32_t index) = 0;
   // Adds a subfolder of the folder type (kFolderContacts, ...). Raises when a
-  // subfolder of that name (without regard to case) exists already.
+  // subfolder of that name (without regard to case) exists already, and
+  // when the new folder would lie more than kMaxFolderDepth levels below
+  // its store's root folder.
   virtual std::unique_ptr<Folder> Add(std::string_view name, int folderType) = 0;
 };
 
@@ -148,6 +155,7 @@ class Folder {
 class Store {
  public:
   virtual ~Store() = default;
+  // Any text: several stores of a profile may have the same name.
   virtual std::string Name() = 0;
   // The root folder: named like the store, path "\\" + store name.
   virtual std::unique_ptr<Folder> RootFolder() = 0;
@@ -156,18 +164,33 @@ class Store {
 class Session {
  public:
   virtual ~Session() = default;
-  // Opens the default profile. Raises when it is missing or unreadable.
+  // Opens the default profile. Raises when it is missing, unreadable or not
+  // a profile (a file that is not one is left as it was).
   virtual void Logon() = 0;
-  // The folder at the path, names matched without regard to case. Raises when
-  // there is no such folder.
+  // The folder at the path, names matched without regard to case; among
+  // stores, and among sibling folders, of equal names the first in the
+  // profile's order. Raises when there is no such folder.
   virtual std::unique_ptr<Folder> GetFolderFromPath(std::string_view path) = 0;
   // The message stores of the profile, in the profile's order.
   virtual std::vector<std::unique_ptr<Store>> Stores() = 0;
 };
 
+enum class SessionMode {
+  // Reads and writes; sees what other processes commit as it goes. When the
+  // whole profile is replaced meanwhile (tovask-store load), every later
+  // call that would touch it raises "The profile ... was replaced ..."
+  // instead of mixing the new profile's data with the old.
+  kReadWrite,
+  // Reads one state of the profile, the one at Logon(), for the whole life
+  // of the session, whatever other processes write or load meanwhile (and
+  // without ever making them wait). Every write raises (no access). For
+  // operations that only read: a listing, an export, a harvest.
+  kSnapshot,
+};
+
 // A new session of the default backend, not yet logged on. The profile it
 // opens at Logon() is the file named by TOVASK_PROFILE, else
-// $XDG_DATA_HOME/tovask/profile.db (~/.local/share/tovask/profile.db).
-std::unique_ptr<Session> CreateSession();
+// $XDG_DATA_HOME/tovask/profile.db, else ~/.local/share/tovask/profile.db.
+std::unique_ptr<Session> CreateSession(SessionMode mode = SessionMode::kReadWrite);
 
 }  // namespace tovask::outlook

@@ -1,6 +1,7 @@
 #include "outlook/profile_builder.h"
 
 #include <filesystem>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -45,41 +46,64 @@ const std::string& WithDirectory(const std::string& path) {
   return path;
 }
 
+// The largest id of each table of the replaced profile; the new rows' ids
+// continue above them.
+struct IdFloor {
+  std::int64_t store = 0, folder = 0, entry = 0, item = 0;
+};
+
+IdFloor ReadIdFloor(SqliteConnection& connection) {
+  auto largest = [&](const char* table) {
+    Statement select(connection.db(), std::string("SELECT coalesce(max(id), 0) FROM ") + table);
+    return select.Step() ? select.Int(0) : 0;
+  };
+  return {largest("stores"), largest("folders"), largest("address_entries"), largest("items")};
+}
+
 }  // namespace
 
 // The open transaction and the statements it reuses for every row.
 class ProfileWriter {
  public:
-  explicit ProfileWriter(const std::string& path)
-      : connection_(WithDirectory(path), /*create=*/true), transaction_(connection_) {
-    Statement tables(connection_.db(), "SELECT count(*) FROM sqlite_master");
-    bool empty = tables.Step() && tables.Int(0) == 0;
-    if (empty) {
-      CreateProfileSchema(connection_);
-    } else {
+  explicit ProfileWriter(const std::string& path) : connection_(WithDirectory(path), true) {
+    // Only read until the file is known to be a profile or a new one, so a
+    // file of another kind is left exactly as it was.
+    if (!IsEmptyDatabase(connection_)) CheckProfileSchema(connection_);
+    connection_.UseProfileSettings();
+    transaction_.emplace(connection_);
+    IdFloor floor;
+    if (!IsEmptyDatabase(connection_)) {
       CheckProfileSchema(connection_);
+      floor = ReadIdFloor(connection_);
     }
-    connection_.Exec(
-        "DELETE FROM items; DELETE FROM address_entries; DELETE FROM folders; "
-        "DELETE FROM stores;");
+    // The tables are made anew, so a profile of an older layout gets the
+    // current one. Ids continue above the replaced profile's: a session
+    // still working on it finds nothing by an old id, never a new row.
+    DropProfileTables(connection_);
+    CreateProfileSchema(connection_);
+    nextStore_ = floor.store + 1;
+    nextFolder_ = floor.folder + 1;
+    nextEntry_ = floor.entry + 1;
+    nextItem_ = floor.item + 1;
     // A new prefix: identifiers of the replaced profile can never come back
-    // as new ones, whatever the loaded document keeps.
+    // as new ones, whatever the loaded document keeps, and sessions of the
+    // replaced profile notice the change.
     prefix_ = RandomEntryIdPrefix();
     WriteMeta(connection_, "prefix", EntryIdPrefixText(prefix_));
-    insertStore_ =
-        Statement(connection_.db(),
-                  "INSERT INTO stores(name, folded, read_only, faults) VALUES (?1, ?2, ?3, ?4)");
+    insertStore_ = Statement(
+        connection_.db(),
+        "INSERT INTO stores(id, name, folded, read_only, faults) VALUES (?1, ?2, ?3, ?4, ?5)");
     insertFolder_ =
         Statement(connection_.db(),
-                  "INSERT INTO folders(store_id, parent_id, name, folded, item_type, faults) "
-                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-    insertEntry_ = Statement(connection_.db(),
-                             std::string("INSERT INTO address_entries(") + kAddressEntryColumns +
-                                 ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12)");
+                  "INSERT INTO folders(id, store_id, parent_id, name, folded, item_type, faults) "
+                  "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    insertEntry_ = Statement(
+        connection_.db(), std::string("INSERT INTO address_entries(id, ") + kAddressEntryColumns +
+                              ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
     insertItem_ =
         Statement(connection_.db(),
-                  "INSERT INTO items(folder_id, entry_id, class, created, modified, sender_id, "
-                  "faults, props) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+                  "INSERT INTO items(id, folder_id, entry_id, class, created, modified, sender_id, "
+                  "faults, props) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
   }
 
   std::int64_t AddStore(const std::string& name, bool readOnly,
@@ -88,46 +112,47 @@ class ProfileWriter {
     if (name.empty()) throw BadInput("A store needs a name");
     CheckItemType(rootType);
     std::string folded = FoldCase(name);
-    if (!storeNames_.insert(folded).second) {
-      throw StoreFailure(kCollision, "A store named '" + name + "' exists already");
-    }
-    insertStore_.Bind(1, name).Bind(2, folded).Bind(3, readOnly ? 1 : 0);
     std::string faults = CheckedFaults(storeFaults);
-    insertStore_.Bind(4, faults).Run();
-    std::int64_t storeId = connection_.LastInsertId();
-    return InsertFolder(storeId, 0, name, folded, rootType, rootFaults);
+    std::int64_t storeId = nextStore_;
+    insertStore_.Bind(1, storeId).Bind(2, name).Bind(3, folded).Bind(4, readOnly ? 1 : 0);
+    insertStore_.Bind(5, faults).Run();
+    ++nextStore_;
+    return InsertFolder(storeId, 0, 0, name, folded, rootType, rootFaults);
   }
 
   std::int64_t AddFolder(std::int64_t parentId, const std::string& name, int type,
                          const std::vector<std::string>& faults) {
-    auto parent = folderStores_.find(parentId);
-    if (parent == folderStores_.end()) {
+    auto parent = folders_.find(parentId);
+    if (parent == folders_.end()) {
       throw BadInput("There is no folder " + std::to_string(parentId) + " to add '" + name +
                      "' to");
     }
     if (name.empty()) throw BadInput("A folder needs a name");
     CheckItemType(type);
-    std::string folded = FoldCase(name);
-    if (!folderNames_.insert(std::to_string(parentId) + '\n' + folded).second) {
-      throw StoreFailure(kCollision, "A folder named '" + name + "' exists already there");
+    const PlacedFolder placed = parent->second;
+    if (placed.depth >= kMaxFolderDepth) {
+      throw BadInput("Folders nest at most " + std::to_string(kMaxFolderDepth) + " levels deep");
     }
-    return InsertFolder(parent->second, parentId, name, folded, type, faults);
+    return InsertFolder(placed.storeId, parentId, placed.depth + 1, name, FoldCase(name), type,
+                        faults);
   }
 
   std::int64_t AddAddressEntry(const AddressEntryData& entry) {
-    int column = 1;
+    std::int64_t id = nextEntry_;
+    insertEntry_.Bind(1, id);
+    int column = 2;
     for (const std::string* field : entry.Fields()) {
       insertEntry_.Bind(column++, *field);
     }
     std::string faults = CheckedFaults(entry.faults);
     insertEntry_.Bind(column, faults).Run();
-    std::int64_t id = connection_.LastInsertId();
+    ++nextEntry_;
     entryIds_.insert(id);
     return id;
   }
 
   void AddItem(std::int64_t folderId, const ItemData& item, std::int64_t senderId) {
-    if (folderStores_.find(folderId) == folderStores_.end()) {
+    if (folders_.find(folderId) == folders_.end()) {
       throw BadInput("There is no folder " + std::to_string(folderId) + " to add an item to");
     }
     if (item.messageClass.empty()) throw BadInput("An item needs a message class");
@@ -146,14 +171,15 @@ class ProfileWriter {
     }
     std::string faults = CheckedFaults(item.faults);
     DateTime now = DateTime::Now();
-    insertItem_.Bind(1, folderId)
-        .Bind(2, entryId)
-        .Bind(3, item.messageClass)
-        .Bind(4, item.created.value_or(now).UnixSeconds())
-        .Bind(5, item.modified.value_or(now).UnixSeconds())
-        .Bind(6, senderId)
-        .Bind(7, faults)
-        .BindBlob(8, record);
+    insertItem_.Bind(1, nextItem_)
+        .Bind(2, folderId)
+        .Bind(3, entryId)
+        .Bind(4, item.messageClass)
+        .Bind(5, item.created.value_or(now).UnixSeconds())
+        .Bind(6, item.modified.value_or(now).UnixSeconds())
+        .Bind(7, senderId)
+        .Bind(8, faults)
+        .BindBlob(9, record);
     try {
       insertItem_.Run();
     } catch (const Failure& failure) {
@@ -162,22 +188,29 @@ class ProfileWriter {
       }
       throw;
     }
+    ++nextItem_;
   }
 
   void Commit() {
     WriteMeta(connection_, "next_entry", std::to_string(nextCounter_));
-    transaction_.Commit();
+    transaction_->Commit();
   }
 
  private:
-  std::int64_t InsertFolder(std::int64_t storeId, std::int64_t parentId, const std::string& name,
-                            const std::string& folded, int type,
+  struct PlacedFolder {
+    std::int64_t storeId;
+    int depth;  // below the store's root folder
+  };
+
+  std::int64_t InsertFolder(std::int64_t storeId, std::int64_t parentId, int depth,
+                            const std::string& name, const std::string& folded, int type,
                             const std::vector<std::string>& faults) {
     std::string stored = CheckedFaults(faults);
-    insertFolder_.Bind(1, storeId).Bind(2, parentId).Bind(3, name).Bind(4, folded).Bind(5, type);
-    insertFolder_.Bind(6, stored).Run();
-    std::int64_t id = connection_.LastInsertId();
-    folderStores_[id] = storeId;
+    std::int64_t id = nextFolder_;
+    insertFolder_.Bind(1, id).Bind(2, storeId).Bind(3, parentId).Bind(4, name).Bind(5, folded);
+    insertFolder_.Bind(6, type).Bind(7, stored).Run();
+    ++nextFolder_;
+    folders_[id] = {storeId, depth};
     return id;
   }
 
@@ -198,9 +231,12 @@ class ProfileWriter {
       if (seen[info->id])
         throw BadInput("The property " + std::string(info->name) + " is given twice");
       seen[info->id] = true;
-      WriteEffect effect = EncodeValue(info->kind, value, bytes);
+      WriteEffect effect = EncodeValue(*info, value, bytes);
       if (effect == WriteEffect::kWrongKind) {
         throw BadInput("The value for " + std::string(info->name) + " is of the wrong kind");
+      }
+      if (effect == WriteEffect::kOutOfRange) {
+        throw BadInput("The value for " + std::string(info->name) + " is out of its range");
       }
       if (effect == WriteEffect::kSet) entries.emplace_back(info->id, bytes);
     }
@@ -208,12 +244,12 @@ class ProfileWriter {
   }
 
   SqliteConnection connection_;
-  WriteTransaction transaction_;
+  std::optional<WriteTransaction> transaction_;
   EntryIdPrefix prefix_{};
   std::uint64_t nextCounter_ = 1;
+  std::int64_t nextStore_ = 1, nextFolder_ = 1, nextEntry_ = 1, nextItem_ = 1;
   Statement insertStore_, insertFolder_, insertEntry_, insertItem_;
-  std::unordered_map<std::int64_t, std::int64_t> folderStores_;  // folder id -> store id
-  std::unordered_set<std::string> storeNames_, folderNames_;
+  std::unordered_map<std::int64_t, PlacedFolder> folders_;
   std::unordered_set<std::int64_t> entryIds_;
 };
 

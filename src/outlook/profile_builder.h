@@ -4,9 +4,10 @@
 // Used by the profile loader (JSON documents), the profile generator and the
 // tests. Each call checks its input and raises tovask::Failure for anything
 // the store would not hold (an unknown property for the message class, a value
-// of the wrong kind, a duplicate folder name under one parent, a duplicate
+// of the wrong kind or out of its range, folders nested too deep, a duplicate
 // entry identifier), so a caller can reject a whole document: nothing reaches
-// the file unless Commit() is called.
+// the file unless Commit() is called. Store names, and names of sibling
+// folders, may repeat, as they do in real profiles.
 #pragma once
 
 #include <array>
@@ -76,26 +77,28 @@ class ProfileWriter;
 // Writes a whole profile in one transaction, replacing everything the file
 // held (creates the file and its schema when missing). Without Commit()
 // nothing changes. Not copyable; one builder per file at a time (it holds the
-// write lock from construction to Commit() or destruction).
+// write lock from construction to Commit() or destruction). The replacing
+// profile gets a new entry identifier prefix, and ids of its rows above
+// those of the profile it replaces, so sessions of the old one notice.
 class ProfileBuilder {
  public:
-  // Opens (or creates) the profile and starts the replacing transaction.
-  // Raises when the file cannot be opened or is not a profile.
+  // Opens (or creates) the profile and starts the replacing transaction,
+  // waiting up to the busy timeout for another writer. Raises when the file
+  // cannot be opened or is not a profile (nor empty), writing nothing to it.
   explicit ProfileBuilder(const std::string& profilePath);
   ~ProfileBuilder();  // rolls back unless committed
   ProfileBuilder(const ProfileBuilder&) = delete;
   ProfileBuilder& operator=(const ProfileBuilder&) = delete;
 
   // Adds a store and its root folder (named like the store); returns the root
-  // folder's id. Raises when a store of that name (without regard to case)
-  // exists already.
+  // folder's id.
   std::int64_t AddStore(const std::string& name, bool readOnly,
                         const std::vector<std::string>& storeFaults, int rootDefaultItemType,
                         const std::vector<std::string>& rootFaults);
 
   // Adds a subfolder at the end of the parent's subfolders; returns its id.
-  // Raises for an unknown parent, a duplicate name (without regard to case)
-  // and a default item type outside 0..6.
+  // Raises for an unknown parent, a default item type outside 0..6 and a
+  // folder more than kMaxFolderDepth levels below its store's root.
   std::int64_t AddFolder(std::int64_t parentFolderId, const std::string& name, int defaultItemType,
                          const std::vector<std::string>& faults);
 

@@ -19,15 +19,20 @@ TEST(ProfileBuilderTest, BadInputRaisesAndAnUncommittedBuildChangesNothing) {
   std::string path = dir.File("profile.db");
   LoadProfile(path, R"({"stores": [{"name": "Old", "root": {"items": [{"class": "IPM.Note"}]}}]})");
   const std::string before = DumpProfile(path);
-  ItemData contact, birthdayText;
-  contact.messageClass = birthdayText.messageClass = "IPM.Contact";
+  ItemData contact, birthdayText, gender;
+  contact.messageClass = birthdayText.messageClass = gender.messageClass = "IPM.Contact";
   birthdayText.props = {{"Birthday", std::string("1980-01-01")}};
+  gender.props = {{"Gender", std::int64_t{-1}}};
   using Call = std::function<void(ProfileBuilder&, std::int64_t root)>;
   const std::pair<const char*, Call> rows[] = {
-      {"second store of the same name", [](auto& b, auto) { b.AddStore("new", false, {}, 0, {}); }},
       {"unknown parent", [](auto& b, auto) { b.AddFolder(999, "X", 0, {}); }},
       {"unknown sender", [&](auto& b, auto root) { b.AddItem(root, contact, 42); }},
       {"wrong kind", [&](auto& b, auto root) { b.AddItem(root, birthdayText, 0); }},
+      {"out of range", [&](auto& b, auto root) { b.AddItem(root, gender, 0); }},
+      {"301 levels deep",
+       [](auto& b, auto root) {
+         for (int level = 1; level <= 301; ++level) root = b.AddFolder(root, "F", 0, {});
+       }},
   };
   for (const auto& [name, call] : rows) {
     SCOPED_TRACE(name);

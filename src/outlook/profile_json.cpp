@@ -1,13 +1,17 @@
 #include "outlook/profile_json.h"
 
 #include <filesystem>
+#include <limits>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "main/case_fold.h"
 #include "main/failure.h"
 #include "outlook/entry_id.h"
 #include "outlook/fault_list.h"
+#include "outlook/outlook.h"
 #include "outlook/profile_builder.h"
 #include "outlook/property_record.h"
 #include "outlook/property_schema.h"
@@ -41,6 +45,84 @@ auto Adding(const std::string& path, Add&& add) {
     throw Problem(path, problem);
   }
 }
+
+// Parses the text into a document, following the JSON path of what it is
+// reading so that a problem the parser finds is told at its place: a key
+// given twice in one object (the parser would let the last one win), a
+// number it cannot hold, a syntax error.
+class PathTrackingParse {
+ public:
+  Json Parse(std::string_view text) {
+    auto callback = [this](int, Json::parse_event_t event, Json& parsed) {
+      return Event(event, parsed);
+    };
+    try {
+      return Json::parse(text, callback);
+    } catch (const Json::exception& error) {
+      // The parser stopped before the value it could not read began.
+      throw Problem(Path(/*pending=*/true),
+                    "not a JSON document (" + std::string(error.what()) + ")");
+    }
+  }
+
+ private:
+  struct Level {
+    bool array = false;
+    std::size_t count = 0;                 // arrays: the elements begun so far
+    std::string key;                       // objects: the key read last
+    std::unordered_set<std::string> keys;  // objects: every key read
+  };
+
+  bool Event(Json::parse_event_t event, const Json& parsed) {
+    using Event = Json::parse_event_t;
+    switch (event) {
+      case Event::object_start:
+      case Event::array_start:
+        Begin();
+        levels_.emplace_back();
+        levels_.back().array = event == Event::array_start;
+        break;
+      case Event::object_end:
+      case Event::array_end:
+        levels_.pop_back();
+        break;
+      case Event::key: {
+        Level& level = levels_.back();
+        level.key = parsed.get<std::string>();
+        // Raised from inside the parser, which hands it on as it is.
+        if (!level.keys.insert(level.key).second) throw Problem(Path(), "the key is given twice");
+        break;
+      }
+      case Event::value:
+        Begin();
+        break;
+    }
+    return true;
+  }
+
+  // A value begins: in an array it is the next element.
+  void Begin() {
+    if (!levels_.empty() && levels_.back().array) ++levels_.back().count;
+  }
+
+  // The path of the value being read now; `pending`: the innermost array's
+  // next element, which has not begun yet.
+  std::string Path(bool pending = false) const {
+    std::string path = "$";
+    for (std::size_t i = 0; i < levels_.size(); ++i) {
+      const Level& level = levels_[i];
+      if (!level.array) {
+        if (!level.keys.empty()) path = Key(path, level.key);
+      } else {
+        bool next = pending && i + 1 == levels_.size();
+        path = Index(path, next || level.count == 0 ? level.count : level.count - 1);
+      }
+    }
+    return path;
+  }
+
+  std::vector<Level> levels_;
+};
 
 class DocumentWalk {
  public:
@@ -85,10 +167,14 @@ class DocumentWalk {
     std::int64_t rootId = Adding(Key(path, "name"), [&] {
       return builder_.AddStore(storeName, readOnly, faults, type, rootFaults);
     });
-    FolderContent(rootFolder, rootPath, rootId);
+    FolderContent(rootFolder, rootPath, rootId, 0);
   }
 
-  void Folder(const Json& folder, const std::string& path, std::int64_t parentId) {
+  void Folder(const Json& folder, const std::string& path, std::int64_t parentId, int depth) {
+    if (depth > kMaxFolderDepth) {
+      throw Problem(path, "folders nest deeper than " + std::to_string(kMaxFolderDepth) +
+                              " levels below their store");
+    }
     Object(folder, path, {"name", "type", "folders", "items", "faults"});
     const Json* name = Find(folder, "name");
     if (name == nullptr) throw Problem(path, "a folder needs a \"name\"");
@@ -97,10 +183,10 @@ class DocumentWalk {
     std::vector<std::string> faults = Faults(folder, path);
     std::int64_t id = Adding(
         Key(path, "name"), [&] { return builder_.AddFolder(parentId, folderName, type, faults); });
-    FolderContent(folder, path, id);
+    FolderContent(folder, path, id, depth);
   }
 
-  void FolderContent(const Json& folder, const std::string& path, std::int64_t id) {
+  void FolderContent(const Json& folder, const std::string& path, std::int64_t id, int depth) {
     if (const Json* items = Find(folder, "items")) {
       std::string itemsPath = Key(path, "items");
       Array(*items, itemsPath);
@@ -110,7 +196,7 @@ class DocumentWalk {
       std::string foldersPath = Key(path, "folders");
       Array(*folders, foldersPath);
       for (std::size_t i = 0; i < folders->size(); ++i) {
-        Folder((*folders)[i], Index(foldersPath, i), id);
+        Folder((*folders)[i], Index(foldersPath, i), id, depth + 1);
       }
     }
   }
@@ -162,10 +248,21 @@ class DocumentWalk {
         case PropertyKind::kDate:
           data.props.emplace_back(info->name, Date(value, at));
           break;
-        case PropertyKind::kInteger:
+        case PropertyKind::kInteger: {
           if (!value.is_number_integer()) throw Problem(at, "not a whole number");
-          data.props.emplace_back(info->name, value.get<std::int64_t>());
+          // Read as unsigned, a number beyond the signed range would wrap
+          // into it.
+          bool fits = !value.is_number_unsigned() ||
+                      value.get<std::uint64_t>() <=
+                          static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+          std::int64_t number = fits ? value.get<std::int64_t>() : 0;
+          if (!fits || number < info->minimum || number > info->maximum) {
+            throw Problem(at, "not a whole number from " + std::to_string(info->minimum) + " to " +
+                                  std::to_string(info->maximum));
+          }
+          data.props.emplace_back(info->name, number);
           break;
+        }
         case PropertyKind::kBoolean:
           if (!value.is_boolean()) throw Problem(at, "not a boolean");
           data.props.emplace_back(info->name, value.get<bool>());
@@ -222,6 +319,9 @@ class DocumentWalk {
   static std::string Name(const Json& value, const std::string& path) {
     std::string name = Text(value, path);
     if (name.empty()) throw Problem(path, "empty");
+    // Every C interface below (SQLite's texts, paths, logs) would cut the
+    // name there.
+    if (name.find('\0') != std::string::npos) throw Problem(path, "holds a NUL character");
     return name;
   }
 
@@ -264,12 +364,7 @@ class DocumentWalk {
 }  // namespace
 
 void LoadProfile(const std::string& profilePath, std::string_view jsonText) {
-  Json document;
-  try {
-    document = Json::parse(jsonText);
-  } catch (const Json::parse_error& error) {
-    throw Problem("$", "not a JSON document (" + std::string(error.what()) + ")");
-  }
+  Json document = PathTrackingParse().Parse(jsonText);
   std::error_code ignored;
   bool existed = std::filesystem::exists(profilePath, ignored);
   try {

@@ -3,12 +3,14 @@
 #include <unordered_map>
 
 #include "outlook/fault_list.h"
+#include "outlook/outlook.h"
 #include "outlook/profile_builder.h"
 #include "outlook/profile_json.h"
 #include "outlook/profile_schema.h"
 #include "outlook/property_record.h"
 #include "outlook/property_schema.h"
 #include "outlook/sqlite_connection.h"
+#include "outlook/store_failure.h"
 
 namespace tovask::outlook {
 
@@ -66,7 +68,7 @@ class DumpWriter {
       out_ += "      \"readOnly\": " + std::string(stores.Int(1) != 0 ? "true" : "false") + ",\n";
       out_ += "      \"faults\": " + FaultsJson(stores.Text(2)) + ",\n";
       out_ += "      \"root\": ";
-      Folder(stores.Int(3), name, stores.Int(4), std::string(stores.Text(5)), 6);
+      Folder(stores.Int(3), name, stores.Int(4), std::string(stores.Text(5)), 0);
       out_ += "\n    }";
     }
     out_ += first ? "]\n}\n" : "\n  ]\n}\n";
@@ -74,8 +76,10 @@ class DumpWriter {
   }
 
  private:
+  // `depth`: levels below the store's root folder.
   void Folder(std::int64_t id, const std::string& name, std::int64_t type,
-              const std::string& faults, int indent) {
+              const std::string& faults, int depth) {
+    const int indent = 6 + 4 * depth;
     std::string pad(indent + 2, ' ');
     out_ += "{\n" + pad + "\"name\": " + Quoted(name) + ",\n";
     out_ += pad + "\"type\": " + std::to_string(type) + ",\n";
@@ -96,9 +100,16 @@ class DumpWriter {
                           std::string(folders_.Text(3))});
     }
     folders_.Reset();
+    if (!children.empty() && depth == kMaxFolderDepth) {
+      // Only a file written by other means holds such folders; a document
+      // that load would refuse is not written.
+      throw StoreFailure(kCallFailed, "The profile holds folders nested deeper than " +
+                                          std::to_string(kMaxFolderDepth) +
+                                          " levels below their store");
+    }
     for (std::size_t i = 0; i < children.size(); ++i) {
       out_ += (i == 0 ? "\n" : ",\n") + pad + "  ";
-      Folder(children[i].id, children[i].name, children[i].type, children[i].faults, indent + 4);
+      Folder(children[i].id, children[i].name, children[i].type, children[i].faults, depth + 1);
     }
     out_ += children.empty() ? "],\n" : "\n" + pad + "],\n";
     out_ += pad + "\"items\": [";

@@ -62,6 +62,20 @@ std::string InRoot(const std::string& items, const std::string& folders = "") {
          items + "]}}]}";
 }
 
+// A chain of folders `levels` deep, each the only subfolder of the one above.
+std::string Nested(int levels) {
+  std::string json;
+  for (int level = 0; level < levels; ++level) json += R"({"name": "F", "folders": [)";
+  for (int level = 0; level < levels; ++level) json += "]}";
+  return json;
+}
+
+std::string Repeated(const std::string& text, int times) {
+  std::string repeated;
+  for (int i = 0; i < times; ++i) repeated += text;
+  return repeated;
+}
+
 TEST(ProfileJsonTest, RejectsADocumentWholeWithThePathOfTheFirstProblem) {
   const std::string item = "$.stores[0].root.items[0]", lowerId(48, 'a'), upperId(48, 'A');
   const std::pair<std::string, std::string> rows[] = {
@@ -71,8 +85,11 @@ TEST(ProfileJsonTest, RejectsADocumentWholeWithThePathOfTheFirstProblem) {
       {R"({"stores": {}})", "$.stores: not an array"},
       {R"({"stores": [{}]})", "$.stores[0]: a store needs a \"name\""},
       {R"({"stores": [{"name": ""}]})", "$.stores[0].name: empty"},
-      {R"({"stores": [{"name": "A"}, {"name": "a"}]})",
-       "$.stores[1].name: a store named 'a' exists already"},
+      {"{\"stores\": [\n{\"name\": \"A\",\n\"readOnly\": tru}]}",
+       "$.stores[0].readOnly: not a JSON document (["},
+      {R"({"stores": [{"name": "A", "name": "B"}]})", "$.stores[0].name: the key is given twice"},
+      {R"({"stores": [{"name": "A"}], "stores": []})", "$.stores: the key is given twice"},
+      {std::string(R"({"stores": [{"name": "A\u0000B"}]})"), "$.stores[0].name: holds a NUL"},
       {R"({"stores": [{"name": "A", "readOnly": 1}]})", "$.stores[0].readOnly: not a boolean"},
       {R"({"stores": [{"name": "A", "root": {"name": "B"}}]})",
        "$.stores[0].root.name: a root folder is named"},
@@ -80,8 +97,10 @@ TEST(ProfileJsonTest, RejectsADocumentWholeWithThePathOfTheFirstProblem) {
        "$.stores[0].root.type: not a default item type"},
       {R"({"stores": [{"name": "A", "faults": ["explode"]}]})",
        "$.stores[0].faults[0]: unknown fault 'explode'"},
-      {InRoot("", R"({"name": "X"}, {"name": "x"})"),
-       "$.stores[0].root.folders[1].name: a folder named 'x' exists already there"},
+      {InRoot("", R"({"name": "X", "faults": ["items"]}, {"name": "Y", "type": 1e999})"),
+       "$.stores[0].root.folders[1].type: not a JSON document"},
+      {InRoot("", Nested(301)), "$.stores[0].root" + Repeated(".folders[0]", 301) +
+                                    ": folders nest deeper than 300 levels below their store"},
       {InRoot("", R"({"name": "C", "items": [{"class": "IPM.Contact", "props": {"Birthday":
           "1980-02-30 00:00:00"}}]})"),
        "$.stores[0].root.folders[0].items[0].props.Birthday: not a date"},
@@ -93,6 +112,12 @@ TEST(ProfileJsonTest, RejectsADocumentWholeWithThePathOfTheFirstProblem) {
        "$.stores[0].root.items[1].entryId: the entry identifier " + upperId + " is given twice"},
       {InRoot(R"({"class": "IPM.Contact", "props": {"Gender": "2"}})"),
        item + ".props.Gender: not a whole number"},
+      {InRoot(R"({"class": "IPM.Contact", "props": {"Gender": 18446744073709551615}})"),
+       item + ".props.Gender: not a whole number from 0 to 2"},
+      {InRoot(R"({"class": "IPM.Contact", "props": {"Gender": 3}})"),
+       item + ".props.Gender: not a whole number from 0 to 2"},
+      {InRoot(R"({"class": "IPM.Contact", "props": {"SelectedMailingAddress": -1}})"),
+       item + ".props.SelectedMailingAddress: not a whole number from 0 to 3"},
       {InRoot(R"({"class": "IPM.Contact", "props": {"Journal": 0}})"),
        item + ".props.Journal: not a boolean"},
       {InRoot(R"({"class": "IPM.Contact", "props": {"FirstName": 3}})"),

@@ -4,8 +4,11 @@
 //                               identifier prefix (32 hex), "next_entry" =
 //                               the next identifier counter
 //   stores(id, name, folded, read_only, faults)
+//                               names need not be unique
 //   folders(id, store_id, parent_id (0 for a root), name, folded, item_type,
-//           faults, version)    version grows with every item added or
+//           faults, version)    sibling names need not be unique (only
+//                               Folders::Add refuses a taken one); version
+//                               grows with every item added or
 //                               removed, so a session can keep a folder's
 //                               item order while it is unchanged
 //   items(id, folder_id, entry_id UNIQUE, class, created, modified,
@@ -36,14 +39,23 @@ inline constexpr char kAddressEntryColumns[] =
 // Creates the tables that are missing.
 void CreateProfileSchema(SqliteConnection& connection);
 
+// Drops every table of a profile, for a profile that is replaced whole.
+void DropProfileTables(SqliteConnection& connection);
+
+// True when the file holds no table at all (a new or empty file); false
+// for a file that is no database.
+bool IsEmptyDatabase(SqliteConnection& connection);
+
 // Raises, naming the path, unless the file holds a profile of this format.
+// Only reads, so a file of another kind is left as it was.
 void CheckProfileSchema(SqliteConnection& connection);
 
 // Sets a meta value.
 void WriteMeta(SqliteConnection& connection, const std::string& key, const std::string& value);
 
 // TOVASK_PROFILE, else $XDG_DATA_HOME/tovask/profile.db, else
-// $HOME/.local/share/tovask/profile.db.
+// $HOME/.local/share/tovask/profile.db (unset and empty variables alike
+// skipped). Raises (not found) when none of the three is set.
 std::string DefaultProfilePath();
 
 }  // namespace tovask::outlook

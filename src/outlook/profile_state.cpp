@@ -12,34 +12,54 @@ namespace {
 // Address entries kept at most; a profile's senders normally fit many times.
 constexpr std::size_t kEntryCacheLimit = 200000;
 
-SqliteConnection& CheckedProfile(SqliteConnection& connection) {
+// Nothing is written to the file (not even the switch to WAL) before it is
+// known to be a profile.
+SqliteConnection& CheckedProfile(SqliteConnection& connection, SessionMode mode) {
   CheckProfileSchema(connection);
+  connection.UseProfileSettings();
+  if (mode == SessionMode::kSnapshot) connection.HoldSnapshot();
   return connection;
 }
 
 }  // namespace
 
-ProfileState::ProfileState(const std::string& path)
+ProfileState::ProfileState(const std::string& path, SessionMode mode)
     : connection_(path, /*create=*/false),
-      items_(CheckedProfile(connection_)),
+      items_(CheckedProfile(connection_, mode)),
       dataVersion_(connection_.db(), "PRAGMA data_version"),
       entryById_(connection_.db(), std::string("SELECT ") + kAddressEntryColumns +
-                                       " FROM address_entries WHERE id = ?1") {
+                                       " FROM address_entries WHERE id = ?1"),
+      identity_(connection_.db(), "SELECT value FROM meta WHERE key = 'prefix'") {
   Refresh();
+  connection_.SetWriteGuard([this] { CheckIdentity(); });
 }
 
 void ProfileState::Refresh() {
+  // A snapshot never changes once read.
+  if (connection_.holdsSnapshot() && seenDataVersion_ >= 0) return;
   std::int64_t version = dataVersion_.Step() ? dataVersion_.Int(0) : 0;
   dataVersion_.Reset();
   if (version == seenDataVersion_) return;
+  ReadTransaction snapshot(connection_);
+  CheckIdentity();
   LoadTree();
   entries_.clear();
   items_.Forget();
   seenDataVersion_ = version;
 }
 
+void ProfileState::CheckIdentity() {
+  std::string identity = identity_.Step() ? std::string(identity_.Text(0)) : std::string();
+  identity_.Reset();
+  if (loggedOnIdentity_.empty()) {
+    loggedOnIdentity_ = identity;
+  } else if (identity != loggedOnIdentity_) {
+    throw StoreFailure(kSessionEnded, "The profile " + connection_.path() +
+                                          " was replaced while this session used it");
+  }
+}
+
 void ProfileState::LoadTree() {
-  ReadTransaction snapshot(connection_);
   std::vector<StoreRow> stores;
   Statement selectStores(connection_.db(),
                          "SELECT id, name, folded, read_only, faults FROM stores ORDER BY id");
@@ -71,15 +91,35 @@ void ProfileState::LoadTree() {
                                           .faults = FaultList(row.Text(6)),
                                           .children = {}});
   }
+  std::vector<std::int64_t> roots;
   for (std::int64_t id : ids) {
     const FolderRow& folder = folders[id];
     if (folder.parentId == 0) {
       for (auto& store : stores) {
-        if (store.id == folder.storeId) store.rootId = id;
+        if (store.id == folder.storeId && store.rootId == 0) {
+          store.rootId = id;
+          roots.push_back(id);
+        }
       }
     } else if (auto parent = folders.find(folder.parentId); parent != folders.end()) {
       parent->second.children.push_back(id);
     }
+  }
+  // Depths from the roots down, level by level; below the deepest allowed
+  // level the tree ends. Only folders reached this way are ever handed out.
+  std::vector<std::int64_t> level = std::move(roots), next;
+  for (int depth = 0; !level.empty(); ++depth) {
+    next.clear();
+    for (std::int64_t id : level) {
+      FolderRow& folder = folders[id];
+      folder.depth = depth;
+      if (depth == kMaxFolderDepth) {
+        folder.children.clear();
+      } else {
+        next.insert(next.end(), folder.children.begin(), folder.children.end());
+      }
+    }
+    std::swap(level, next);
   }
   stores_ = std::move(stores);
   folders_ = std::move(folders);
@@ -144,12 +184,28 @@ std::string ProfileState::FolderPath(const FolderRow& folder) const {
 
 const FolderRow& ProfileState::AddFolder(const FolderRow& parent, std::string_view name,
                                          int itemType) {
+  if (parent.depth >= kMaxFolderDepth) {
+    throw StoreFailure(kInvalidArgument, "Folders nest at most " + std::to_string(kMaxFolderDepth) +
+                                             " levels deep; " + FolderPath(parent) +
+                                             " is that deep already");
+  }
   std::string folded = FoldCase(name);
   std::int64_t parentId = parent.id;
   std::int64_t storeId = parent.storeId;
+  int depth = parent.depth + 1;
+  auto collision = [&] {
+    return StoreFailure(kCollision, "A folder named '" + std::string(name) +
+                                        "' exists already in " + FolderPath(parent));
+  };
   std::int64_t id = 0;
   {
     WriteTransaction transaction(connection_);
+    // Asked inside the transaction, so another process cannot add the name
+    // in between. Loaded profiles may hold equal sibling names; a new
+    // folder never adds one.
+    Statement taken(connection_.db(),
+                    "SELECT 1 FROM folders WHERE parent_id = ?1 AND folded = ?2 LIMIT 1");
+    if (taken.Bind(1, parentId).Bind(2, folded).Step()) throw collision();
     Statement insert(connection_.db(),
                      "INSERT INTO folders(store_id, parent_id, name, folded, item_type, faults) "
                      "VALUES (?1, ?2, ?3, ?4, ?5, '')");
@@ -157,10 +213,8 @@ const FolderRow& ProfileState::AddFolder(const FolderRow& parent, std::string_vi
     try {
       insert.Run();
     } catch (const Failure& failure) {
-      if (failure.source() == "SQLite" && failure.number() == SQLITE_CONSTRAINT) {
-        throw StoreFailure(kCollision, "A folder named '" + std::string(name) +
-                                           "' exists already in " + FolderPath(parent));
-      }
+      // Profiles made before equal names were allowed keep a unique index.
+      if (failure.source() == "SQLite" && failure.number() == SQLITE_CONSTRAINT) throw collision();
       throw;
     }
     id = connection_.LastInsertId();
@@ -173,6 +227,7 @@ const FolderRow& ProfileState::AddFolder(const FolderRow& parent, std::string_vi
   row.name = std::string(name);
   row.folded = std::move(folded);
   row.itemType = itemType;
+  row.depth = depth;
   FolderRow& added = folders_[id] = std::move(row);
   folders_[parentId].children.push_back(id);
   return added;

@@ -8,6 +8,19 @@
 // move) and then reads the tree again, drops the cached address entries and
 // has the item lists checked again; while nothing changed it costs one tiny
 // query. The session's own writes keep the caches right as they commit.
+//
+// A profile replaced whole (a load) gets a new entry identifier prefix, and
+// its rows never reuse the ids of the profile it replaced. A session notes
+// the prefix it logged on to: Refresh() and every write transaction raise
+// once it changed, and a read by an old id finds nothing, so a session never
+// takes the new profile's rows for the old one's.
+//
+// A snapshot session holds one read transaction from its start: the tree is
+// read once, Refresh() does nothing, and every write raises.
+//
+// The tree holds the folders down to kMaxFolderDepth levels below each
+// store's root; deeper ones (only a file written by other means can have
+// them) are left out, so every walk down it stays bounded.
 #pragma once
 
 #include <array>
@@ -20,6 +33,7 @@
 
 #include "outlook/fault_list.h"
 #include "outlook/item_rows.h"
+#include "outlook/outlook.h"
 #include "outlook/sqlite_connection.h"
 
 namespace tovask::outlook {
@@ -41,6 +55,7 @@ struct FolderRow {
   std::string folded;
   int itemType = 0;
   FaultList faults;
+  int depth = 0;                       // levels below the store's root folder
   std::vector<std::int64_t> children;  // in the store's order
 };
 
@@ -69,8 +84,8 @@ struct AddressEntryRow {
 class ProfileState {
  public:
   // Opens an existing profile; raises naming the path when it is missing or
-  // not a profile.
-  explicit ProfileState(const std::string& path);
+  // not a profile (writing nothing to a file that is not one).
+  ProfileState(const std::string& path, SessionMode mode);
 
   SqliteConnection& connection() { return connection_; }
   ItemRows& items() { return items_; }
@@ -79,7 +94,8 @@ class ProfileState {
 
   const std::vector<StoreRow>& Stores() const { return stores_; }
   const StoreRow& StoreOf(const FolderRow& folder) const;
-  // nullptr when there is no such store or folder (any more).
+  // nullptr when there is no such store or folder (any more). By name: the
+  // first in the profile's order, without regard to case.
   const StoreRow* FindStore(std::string_view name) const;
   const StoreRow* FindStoreById(std::int64_t id) const;
   const FolderRow* FindFolder(std::int64_t id) const;
@@ -88,7 +104,8 @@ class ProfileState {
   const FolderRow& Folder(std::int64_t id) const;
   std::string FolderPath(const FolderRow& folder) const;
 
-  // Adds a subfolder in one transaction; raises when the name is taken.
+  // Adds a subfolder in one transaction; raises when the name is taken or
+  // the folder would lie deeper than kMaxFolderDepth.
   const FolderRow& AddFolder(const FolderRow& parent, std::string_view name, int itemType);
 
   // The address entry; nullptr when there is none of that id.
@@ -96,10 +113,13 @@ class ProfileState {
 
  private:
   void LoadTree();
+  // Raises when the profile is no longer the one this session logged on to.
+  void CheckIdentity();
 
   SqliteConnection connection_;
   ItemRows items_;
-  Statement dataVersion_, entryById_;
+  Statement dataVersion_, entryById_, identity_;
+  std::string loggedOnIdentity_;
   std::int64_t seenDataVersion_ = -1;
   std::vector<StoreRow> stores_;
   std::unordered_map<std::int64_t, FolderRow> folders_;

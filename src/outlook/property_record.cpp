@@ -83,8 +83,17 @@ void PropertyRecord::Set(PropertyId id, std::string_view bytes) { Replace(id, &b
 void PropertyRecord::Clear(PropertyId id) { Replace(id, nullptr); }
 
 void PropertyRecord::Replace(PropertyId id, const std::string_view* bytes) {
+  // Writing what is there already (an import clears many properties that
+  // are unset and rewrites many that did not change) leaves the record as
+  // it is, without rebuilding it.
+  std::string_view current;
+  const bool set = Find(id, current);
+  if (bytes == nullptr ? !set : (set && current == *bytes)) return;
+  // The new record's spans are noted while it is written, so the next
+  // write or read needs no decoding.
   std::string rebuilt;
   rebuilt.reserve(bytes_.size() + (bytes != nullptr ? bytes->size() + 6 : 0));
+  auto spans = std::make_unique<Span[]>(PropertyCount());  // zeroed
   for (int other = 0; other < PropertyCount(); ++other) {
     std::string_view value;
     if (other == id) {
@@ -93,10 +102,14 @@ void PropertyRecord::Replace(PropertyId id, const std::string_view* bytes) {
     } else if (!Find(static_cast<PropertyId>(other), value)) {
       continue;
     }
-    PutEntry(rebuilt, static_cast<PropertyId>(other), value);
+    rebuilt.push_back(static_cast<char>(other));
+    PutLength(rebuilt, value.size());
+    spans[other] = {static_cast<std::uint32_t>(rebuilt.size()),
+                    static_cast<std::uint32_t>(value.size())};
+    rebuilt.append(value);
   }
   bytes_ = std::move(rebuilt);
-  spans_.reset();
+  spans_ = std::move(spans);
 }
 
 std::string EncodeRecord(std::vector<std::pair<PropertyId, std::string>> entries) {
@@ -107,10 +120,10 @@ std::string EncodeRecord(std::vector<std::pair<PropertyId, std::string>> entries
   return bytes;
 }
 
-WriteEffect EncodeValue(PropertyKind kind, const Value& value, std::string& bytes) {
+WriteEffect EncodeValue(const PropertyInfo& info, const Value& value, std::string& bytes) {
   bytes.clear();
   if (std::holds_alternative<std::monostate>(value)) return WriteEffect::kClear;
-  switch (kind) {
+  switch (info.kind) {
     case PropertyKind::kText: {
       const auto* text = std::get_if<std::string>(&value);
       if (text == nullptr) return WriteEffect::kWrongKind;
@@ -128,6 +141,7 @@ WriteEffect EncodeValue(PropertyKind kind, const Value& value, std::string& byte
     case PropertyKind::kInteger: {
       const auto* number = std::get_if<std::int64_t>(&value);
       if (number == nullptr) return WriteEffect::kWrongKind;
+      if (*number < info.minimum || *number > info.maximum) return WriteEffect::kOutOfRange;
       if (*number == 0) return WriteEffect::kClear;
       PutFixed64(bytes, *number);
       return WriteEffect::kSet;

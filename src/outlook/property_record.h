@@ -69,13 +69,14 @@ class PropertyRecord {
 // A record holding exactly the entries (any order; each id once).
 std::string EncodeRecord(std::vector<std::pair<PropertyId, std::string>> entries);
 
-// What a written value does to a property of the kind.
-enum class WriteEffect { kSet, kClear, kWrongKind };
+// What a written value does to a property.
+enum class WriteEffect { kSet, kClear, kWrongKind, kOutOfRange };
 
 // Turns a value written by a caller into the stored bytes. The null value,
 // the empty text, the zero date, any date from 4501-01-01 on, the number 0
-// and false clear the property (unset reads give the same value back).
-WriteEffect EncodeValue(PropertyKind kind, const Value& value, std::string& bytes);
+// and false clear the property (unset reads give the same value back). A
+// whole number outside the property's range is refused (kOutOfRange).
+WriteEffect EncodeValue(const PropertyInfo& info, const Value& value, std::string& bytes);
 
 // The value of stored bytes, and of an unset property: empty text,
 // 4501-01-01 00:00:00, 0, false.

@@ -21,6 +21,7 @@ struct Row {
   PropertyKind kind;
   PropertyAccess access;
   std::uint8_t scopes;
+  std::int64_t maximum = 0;  // whole numbers: 0 to this
 };
 
 constexpr Row T(const char* name) { return {name, K::kText, A::kStored, kContactScope}; }
@@ -73,7 +74,7 @@ constexpr Row kRows[] = {
     T("FirstName"),
     T("FullName"),
     Computed("FullNameAndCompany"),
-    {"Gender", K::kInteger, A::kStored, kContactScope},
+    {"Gender", K::kInteger, A::kStored, kContactScope, 2},
     T("GovernmentIDNumber"),
     {"HasPicture", K::kBoolean, A::kStored, kContactScope},
     T("Hobby"),
@@ -132,7 +133,7 @@ constexpr Row kRows[] = {
     T("Profession"),
     T("RadioTelephoneNumber"),
     T("ReferredBy"),
-    {"SelectedMailingAddress", K::kInteger, A::kStored, kContactScope},
+    {"SelectedMailingAddress", K::kInteger, A::kStored, kContactScope, 3},
     T("Spouse"),
     T("Suffix"),
     T("TTYTDDTelephoneNumber"),
@@ -249,8 +250,13 @@ struct Table {
 constexpr Table MakeTable() {
   Table table;
   for (int i = 0; i < kCount; ++i) {
-    table.infos[i] = {kRows[i].name, kRows[i].kind, kRows[i].access, kRows[i].scopes,
-                      static_cast<PropertyId>(i)};
+    table.infos[i] = {kRows[i].name,
+                      kRows[i].kind,
+                      kRows[i].access,
+                      kRows[i].scopes,
+                      static_cast<PropertyId>(i),
+                      0,
+                      kRows[i].maximum};
     if (std::string_view(kRows[i].name).size() > 8 * kNameWords) throw "property name too long";
     table.words[i] = MakeNameWords(kRows[i].name);
     std::size_t slot = HashFolded(kRows[i].name) & (kSlots - 1);
@@ -319,8 +325,18 @@ const PropertyInfo* FindProperty(std::string_view name) {
   return nullptr;
 }
 
+bool IsClassOf(std::string_view messageClass, std::string_view base) {
+  if (messageClass.size() < base.size() ||
+      !EqualAsciiFolded(messageClass.substr(0, base.size()), base)) {
+    return false;
+  }
+  // The whole of the next part, so IPM.ContactX is not of IPM.Contact.
+  return messageClass.size() == base.size() ||
+         (messageClass[base.size()] == '.' && messageClass.size() > base.size() + 1);
+}
+
 PropertyScope ScopeOfClass(std::string_view messageClass) {
-  return EqualAsciiFolded(messageClass, "IPM.Contact") ? kContactScope : kOtherScope;
+  return IsClassOf(messageClass, "IPM.Contact") ? kContactScope : kOtherScope;
 }
 
 #define TOVASK_PROPERTY_ID(function, name)            \
@@ -375,17 +391,17 @@ std::string ComputeNameProperty(PropertyId id, const NameParts& parts) {
 }
 
 std::string KindNameOfClass(std::string_view messageClass) {
-  auto startsWith = [&](std::string_view prefix) {
-    return messageClass.size() > prefix.size() &&
-           EqualAsciiFolded(messageClass.substr(0, prefix.size()), prefix);
+  // Only the forms below these two, not the bare class.
+  auto formOf = [&](std::string_view base) {
+    return messageClass.size() > base.size() && IsClassOf(messageClass, base);
   };
-  if (EqualAsciiFolded(messageClass, "IPM.Contact")) return "RDOContactItem";
-  if (EqualAsciiFolded(messageClass, "IPM.DistList")) return "RDODistListItem";
-  if (EqualAsciiFolded(messageClass, "IPM.Appointment")) return "RDOAppointmentItem";
-  if (startsWith("IPM.Schedule.Meeting.")) return "RDOMeetingItem";
-  if (EqualAsciiFolded(messageClass, "IPM.Task")) return "RDOTaskItem";
-  if (EqualAsciiFolded(messageClass, "IPM.StickyNote")) return "RDONoteItem";
-  if (startsWith("REPORT.")) return "RDOReportItem";
+  if (IsClassOf(messageClass, "IPM.Contact")) return "RDOContactItem";
+  if (IsClassOf(messageClass, "IPM.DistList")) return "RDODistListItem";
+  if (IsClassOf(messageClass, "IPM.Appointment")) return "RDOAppointmentItem";
+  if (formOf("IPM.Schedule.Meeting")) return "RDOMeetingItem";
+  if (IsClassOf(messageClass, "IPM.Task")) return "RDOTaskItem";
+  if (IsClassOf(messageClass, "IPM.StickyNote")) return "RDONoteItem";
+  if (formOf("REPORT")) return "RDOReportItem";
   return "RDOMail";  // IPM.Note, IPM.Note.* and every other class
 }
 

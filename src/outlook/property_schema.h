@@ -1,16 +1,20 @@
 // Which properties an item of a message class has, their kinds, and the
 // kind names of item objects.
 //
-// Contacts (message class IPM.Contact) have the 126 fields of the contact
-// document, BillingInformation and MessageClass. Every other item (mail,
-// appointments, tasks, notes, reports, distribution lists, ...) has Subject,
-// Body, Categories, EntryID, CreationTime, LastModificationTime and
-// MessageClass.
+// Contacts (message class IPM.Contact, or IPM.Contact.<form> for a custom
+// form) have the 126 fields of the contact document, BillingInformation and
+// MessageClass. Every other item (mail, appointments, tasks, notes, reports,
+// distribution lists, ...) has Subject, Body, Categories, EntryID,
+// CreationTime, LastModificationTime and MessageClass.
+//
+// Message classes compare without regard to case, on whole dot-separated
+// parts: IPM.Contact.Lead is a contact, IPM.Contacts is not.
 //
 // Kinds: Anniversary, Birthday and ExpiryTime are dates; Gender (0
-// unspecified, 1 female, 2 male) and SelectedMailingAddress whole numbers
-// (unset: 0); HasPicture and Journal booleans (unset: false); the rest text
-// (unset: empty). CreationTime and LastModificationTime are dates.
+// unspecified, 1 female, 2 male) and SelectedMailingAddress (0 none, 1
+// home, 2 business, 3 other) whole numbers of that range (unset: 0);
+// HasPicture and Journal booleans (unset: false); the rest text (unset:
+// empty). CreationTime and LastModificationTime are dates.
 //
 // Who sets a property:
 // - stored: written by SetProperty, kept in the item's property record;
@@ -52,6 +56,8 @@ struct PropertyInfo {
   PropertyAccess access;
   std::uint8_t scopes;
   PropertyId id;  // the index in the table
+  // Whole numbers: the values the property takes, both ends included.
+  std::int64_t minimum = 0, maximum = 0;
 };
 
 // The whole table, in the contact document's field order first.
@@ -61,6 +67,10 @@ const PropertyInfo& PropertyAt(PropertyId id);
 // The property of that name, without regard to case; nullptr when no item
 // has one. Does not allocate.
 const PropertyInfo* FindProperty(std::string_view name);
+
+// True when the message class is `base` or a custom form of it
+// (base + "." + form), without regard to case.
+bool IsClassOf(std::string_view messageClass, std::string_view base);
 
 // The scope an item of the message class belongs to.
 PropertyScope ScopeOfClass(std::string_view messageClass);
@@ -85,10 +95,10 @@ PropertyId FullNameProperty();
 // Evaluates a computed property (forms above).
 std::string ComputeNameProperty(PropertyId id, const NameParts& parts);
 
-// "RDOContactItem", "RDOMail", ... for a message class (matched without
-// regard to case): IPM.Contact, IPM.DistList, IPM.Note and IPM.Note.*,
-// IPM.Appointment, IPM.Schedule.Meeting.*, IPM.Task, IPM.StickyNote,
-// REPORT.*; any other class is "RDOMail".
+// "RDOContactItem", "RDOMail", ... for a message class (IsClassOf):
+// IPM.Contact, IPM.DistList, IPM.Appointment, IPM.Task and IPM.StickyNote,
+// each with its custom forms; IPM.Schedule.Meeting.* and REPORT.*; any
+// other class (IPM.Note and IPM.Note.* among them) is "RDOMail".
 std::string KindNameOfClass(std::string_view messageClass);
 
 }  // namespace tovask::outlook

@@ -119,17 +119,6 @@ SqliteConnection::SqliteConnection(const std::string& path, bool create) : path_
   sqlite3_extended_result_codes(db_, 0);
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   try {
-    Exec("PRAGMA journal_mode=WAL");
-    // With WAL, NORMAL still never corrupts the file on a crash; it only
-    // defers the fsync to checkpoints.
-    Exec("PRAGMA synchronous=NORMAL");
-    // Checkpoints (the only moments that wait for the disk under NORMAL)
-    // come every few thousand single-item saves rather than every few
-    // hundred.
-    Exec("PRAGMA wal_autocheckpoint=8192");
-    // Room for the entry identifier index of a large folder, so that finding
-    // items by identifier in any order reads at most the item's own page.
-    Exec("PRAGMA cache_size=-16384");
     begin_ = Statement(db_, "BEGIN IMMEDIATE");
     commit_ = Statement(db_, "COMMIT");
   } catch (...) {
@@ -137,6 +126,40 @@ SqliteConnection::SqliteConnection(const std::string& path, bool create) : path_
     commit_ = Statement();
     sqlite3_close(db_);
     db_ = nullptr;
+    throw;
+  }
+}
+
+void SqliteConnection::UseProfileSettings() {
+  Exec("PRAGMA journal_mode=WAL");
+  // With WAL, NORMAL still never corrupts the file on a crash; it only
+  // defers the fsync to checkpoints.
+  Exec("PRAGMA synchronous=NORMAL");
+  // Checkpoints (the only moments that wait for the disk under NORMAL)
+  // come every few thousand single-item saves rather than every few
+  // hundred.
+  Exec("PRAGMA wal_autocheckpoint=8192");
+  // Room for the entry identifier index of a large folder, so that finding
+  // items by identifier in any order reads at most the item's own page.
+  Exec("PRAGMA cache_size=-16384");
+}
+
+void SqliteConnection::HoldSnapshot() {
+  Exec("BEGIN");
+  snapshot_ = true;
+}
+
+void SqliteConnection::Begin() {
+  if (snapshot_) {
+    throw StoreFailure(
+        kNoAccess, "The session reads one state of the profile " + path_ + " and writes nothing");
+  }
+  begin_.Run();
+  if (!writeGuard_) return;
+  try {
+    writeGuard_();
+  } catch (...) {
+    Rollback();
     throw;
   }
 }
@@ -174,12 +197,14 @@ void WriteTransaction::Commit() {
 }
 
 ReadTransaction::ReadTransaction(SqliteConnection& connection) : connection_(connection) {
+  if (sqlite3_get_autocommit(connection_.db()) == 0) return;
   connection_.Exec("BEGIN");
+  began_ = true;
 }
 
 ReadTransaction::~ReadTransaction() {
   // Nothing was written, so ending it cannot lose anything.
-  sqlite3_exec(connection_.db(), "COMMIT", nullptr, nullptr, nullptr);
+  if (began_) sqlite3_exec(connection_.db(), "COMMIT", nullptr, nullptr, nullptr);
 }
 
 }  // namespace tovask::outlook

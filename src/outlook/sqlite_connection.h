@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -56,12 +57,30 @@ class SqliteConnection {
  public:
   // Opens the file read-write; with `create` a missing file is created,
   // without it a missing file raises (the description names the path).
-  // Applies the profile's settings: WAL journal, synchronous=NORMAL and a
-  // busy timeout so that other processes' writes are waited for.
+  // Sets a busy timeout so that other processes' writes are waited for.
+  // Writes nothing to the file: a file of another kind is only read until
+  // UseProfileSettings().
   SqliteConnection(const std::string& path, bool create);
   ~SqliteConnection();
   SqliteConnection(const SqliteConnection&) = delete;
   SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+  // The profile's settings: WAL journal, synchronous=NORMAL and the page
+  // cache. Switching to WAL writes the file's header, so this comes only
+  // once the file is known to be a profile (or a new one).
+  void UseProfileSettings();
+
+  // Starts a read transaction that lasts as long as the connection: every
+  // read from here on sees the file as it was at the first one, whatever
+  // other processes commit meanwhile (WAL keeps that state for it and never
+  // makes a writer wait). ReadTransaction does nothing inside it, and a
+  // write transaction raises (no access).
+  void HoldSnapshot();
+  bool holdsSnapshot() const { return snapshot_; }
+
+  // Called right after each write transaction has begun, with the write
+  // lock held; a raise from it ends the transaction unwritten.
+  void SetWriteGuard(std::function<void()> guard) { writeGuard_ = std::move(guard); }
 
   sqlite3* db() const { return db_; }
   const std::string& path() const { return path_; }
@@ -71,7 +90,7 @@ class SqliteConnection {
 
   // The statements of WriteTransaction, prepared once: a session saves
   // items one transaction at a time.
-  void Begin() { begin_.Run(); }
+  void Begin();
   void Commit() { commit_.Run(); }
   void Rollback() noexcept;
 
@@ -79,6 +98,8 @@ class SqliteConnection {
   sqlite3* db_ = nullptr;
   std::string path_;
   Statement begin_, commit_;
+  bool snapshot_ = false;
+  std::function<void()> writeGuard_;
 };
 
 // A write transaction: BEGIN IMMEDIATE takes the write lock at once (waiting
@@ -98,7 +119,8 @@ class WriteTransaction {
 };
 
 // A read transaction, so that several statements see one state of the
-// file. Ended on destruction.
+// file. Ended on destruction. Inside a transaction that is open already (a
+// held snapshot) it does nothing: that one already gives one state.
 class ReadTransaction {
  public:
   explicit ReadTransaction(SqliteConnection& connection);
@@ -108,6 +130,7 @@ class ReadTransaction {
 
  private:
   SqliteConnection& connection_;
+  bool began_ = false;
 };
 
 }  // namespace tovask::outlook

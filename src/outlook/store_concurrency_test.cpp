@@ -1,5 +1,6 @@
-// Several processes on one profile: saves at the same time, and a process
-// killed in the middle of its saves.
+// Several processes on one profile: saves at the same time, a process killed
+// in the middle of its saves, a load waiting for a writer, and the profile
+// replaced under sessions that use it.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -7,20 +8,28 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "main/failure.h"
+#include "main/test_support.h"
+#include "main/xml_test_reader.h"
 #include "outlook/outlook.h"
+#include "outlook/profile_json.h"
 #include "outlook/sqlite_connection.h"
+#include "outlook/store_failure.h"
 #include "outlook/test_profile.h"
 
 namespace tovask::outlook {
 namespace {
 
 using tovask::testing::LogOn;
+using tovask::testing::RaisedBy;
+using tovask::testing::ShellQuote;
 
 constexpr const char* kContactsPath = "\\\\P\\Contacts";
 
@@ -58,6 +67,18 @@ void SaveContacts(const std::string& first, int count,
     item->Save();
     saved(item->EntryID());
   }
+}
+
+// A profile whose \\P\Contacts holds `count` contacts "<first> <n>".
+std::string ProfileOf(const std::string& first, int count) {
+  std::string items;
+  for (int n = 0; n < count; ++n) {
+    items += std::string(n == 0 ? "" : ",") +
+             R"({"class": "IPM.Contact", "props": {"FirstName": ")" + first +
+             R"(", "LastName": ")" + std::to_string(n) + R"("}})";
+  }
+  return R"({"stores": [{"name": "P", "root": {"folders": [{"name": "Contacts", "type": 2, "items": [)" +
+         items + "]}]}}]}";
 }
 
 class StoreConcurrencyTest : public ::testing::Test {
@@ -144,6 +165,114 @@ TEST_F(StoreConcurrencyTest, KilledDuringSavesKeepsEveryReportedSaveAndAnIntactF
       EXPECT_NE(items->Find("EntryID = '" + id + "'"), nullptr) << id;
     }
   }
+}
+
+// Exports read one state of the profile however a load replaces it meanwhile:
+// each document holds every contact of one profile and nothing of the other.
+TEST_F(StoreConcurrencyTest, ExportsWhileTheProfileIsReplacedNeverMixTwoProfiles) {
+  // More contacts than one read-ahead batch, and a different number in each.
+  constexpr int kAda = 600, kBob = 500, kRounds = 8, kExports = 4;
+  tovask::testing::TempDir dir;
+  tovask::testing::WriteFile(dir.File("ada.json"), ProfileOf("Ada", kAda));
+  tovask::testing::WriteFile(dir.File("bob.json"), ProfileOf("Bob", kBob));
+  LoadProfile(profile_.path(), ProfileOf("Ada", kAda));
+  const std::string exportCommand = "TOVASK_PROFILE=" + ShellQuote(profile_.path()) + " " +
+                                    ShellQuote(TOVASK_BINARY) + " -o 0 " +
+                                    ShellQuote(kContactsPath) + " ";
+  for (int round = 0; round < kRounds; ++round) {
+    std::string script = "cd " + ShellQuote(dir.path().string()) + " && (";
+    for (int n = 0; n < kExports; ++n) {
+      script += exportCommand + "out" + std::to_string(n) + ".xml || echo failed >>status & ";
+    }
+    script += ShellQuote(TOVASK_STORE_BINARY) + " load " + ShellQuote(profile_.path()) +
+              (round % 2 == 0 ? " bob.json" : " ada.json") + " || echo failed >>status & wait)";
+    ASSERT_EQ(tovask::testing::RunCommand(script), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("status"))) << "a run failed in round " << round;
+    for (int n = 0; n < kExports; ++n) {
+      SCOPED_TRACE("round " + std::to_string(round) + ", export " + std::to_string(n));
+      std::map<std::string, int> byName;
+      for (const XmlElement& contact :
+           ReadXmlFile(dir.File("out" + std::to_string(n) + ".xml")).children) {
+        ++byName[contact.ChildText("FirstName")];
+      }
+      EXPECT_TRUE(byName == (std::map<std::string, int>{{"Ada", kAda}}) ||
+                  byName == (std::map<std::string, int>{{"Bob", kBob}}))
+          << "Ada " << byName["Ada"] << ", Bob " << byName["Bob"];
+    }
+  }
+}
+
+TEST_F(StoreConcurrencyTest, ASessionWhoseProfileIsReplacedFailsInsteadOfMixingThem) {
+  // More contacts than the rows read around one position.
+  LoadProfile(profile_.path(), ProfileOf("Ada", 40));
+  auto session = LogOn();
+  auto snapshot = CreateSession(SessionMode::kSnapshot);
+  snapshot->Logon();
+  auto items = session->GetFolderFromPath(kContactsPath)->GetItems();
+  auto kept = items->GetItem(1);
+  auto snapshotItems = snapshot->GetFolderFromPath(kContactsPath)->GetItems();
+
+  LoadProfile(profile_.path(), ProfileOf("Bob", 40));
+  const std::string bobsId =
+      LogOn()->GetFolderFromPath(kContactsPath)->GetItems()->GetItem(1)->EntryID();
+  const std::string replaced =
+      "The profile " + profile_.path() + " was replaced while this session used it";
+  // Every look-up says so; reads by an old position find nothing of the new
+  // profile; a save writes nothing into it.
+  const std::pair<const char*, std::function<void()>> rows[] = {
+      {"path", [&] { session->GetFolderFromPath(kContactsPath); }},
+      {"stores", [&] { session->Stores(); }},
+      {"save",
+       [&] {
+         kept->SetProperty("FirstName", std::string("Eve"));
+         kept->Save();
+       }},
+  };
+  for (const auto& [name, action] : rows) {
+    SCOPED_TRACE(name);
+    Failure failure = RaisedBy(action);
+    EXPECT_EQ(failure.number(), kSessionEnded);
+    EXPECT_EQ(failure.description(), replaced);
+  }
+  EXPECT_EQ(RaisedBy([&] { items->GetItem(40); }).number(), kNotFound);
+  EXPECT_EQ(items->Find("EntryID = '" + bobsId + "'"), nullptr);
+  EXPECT_EQ(std::get<std::string>(kept->GetProperty("FirstName")), "Eve");
+
+  // The snapshot session goes on reading the profile it logged on to.
+  ASSERT_EQ(snapshotItems->Count(), 40);
+  for (int position : {1, 40}) {
+    EXPECT_EQ(snapshotItems->GetItem(position)->GetProperty("FirstName"),
+              Value(std::string("Ada")));
+  }
+  auto fresh = LogOn()->GetFolderFromPath(kContactsPath)->GetItems();
+  ASSERT_EQ(fresh->Count(), 40);
+  for (int position : {1, 40}) {
+    EXPECT_EQ(fresh->GetItem(position)->GetProperty("FirstName"), Value(std::string("Bob")));
+  }
+}
+
+// A load reads the file before it writes; a writer holding the lock must make
+// it wait (up to the busy timeout), not fail.
+TEST_F(StoreConcurrencyTest, LoadWaitsForAWriterHoldingTheLock) {
+  tovask::testing::TempDir dir;
+  const std::string document = dir.File("bob.json");
+  tovask::testing::WriteFile(document, ProfileOf("Bob", 2));
+  SqliteConnection writer(profile_.path(), false);
+  writer.Begin();
+  writer.Exec("UPDATE meta SET value = value WHERE key = 'format'");
+  // A program of its own: a forked copy of this process would share the
+  // writer's lock bookkeeping.
+  pid_t loader = fork();
+  if (loader == 0) {
+    execl(TOVASK_STORE_BINARY, "tovask-store", "load", profile_.path().c_str(), document.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  // Long enough for the loader to reach the lock; not a bound on anything.
+  usleep(300 * 1000);
+  writer.Commit();
+  EXPECT_EQ(ExitStatus(loader), 0);
+  EXPECT_EQ(LogOn()->GetFolderFromPath(kContactsPath)->GetItems()->Count(), 2);
 }
 
 }  // namespace

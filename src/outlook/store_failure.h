@@ -18,6 +18,7 @@ inline constexpr std::int32_t kCallFailed = -2147467259;       // E_FAIL
 inline constexpr std::int32_t kInvalidArgument = -2147024809;  // E_INVALIDARG
 inline constexpr std::int32_t kCollision = -2147220732;        // MAPI_E_COLLISION
 inline constexpr std::int32_t kNotLoggedOn = -2147221219;      // MAPI_E_NOT_INITIALIZED
+inline constexpr std::int32_t kSessionEnded = -2147221248;     // MAPI_E_END_OF_SESSION
 
 inline Failure StoreFailure(std::int32_t number, std::string description) {
   return Failure(kStoreSource, number, std::move(description));

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <iterator>
+#include <tuple>
 
 #include "main/failure.h"
 #include "outlook/outlook.h"
@@ -125,24 +126,37 @@ TEST(StoreLogonFaultTest, ALogonFaultOnAnyStoreFailsTheLogon) {
   EXPECT_THROW(session->Stores(), Failure);
 }
 
-TEST_F(StoreFaultsTest, AReadOnlyStoreRefusesEveryWriteAndChangesNothing) {
+TEST_F(StoreFaultsTest, AReadOnlyStoreOrSnapshotSessionRefusesEveryWriteAndChangesNothing) {
   std::string before = profile_.Dump();
-  auto archived = session_->GetFolderFromPath("\\\\Archive");
-  const std::vector<std::pair<const char*, std::function<void()>>> rows = {
-      {"set property",
-       [&] { archived->GetItems()->GetItem(1)->SetProperty("FirstName", std::string("x")); }},
-      {"save", [&] { archived->GetItems()->GetItem(1)->Save(); }},
-      {"save new", [&] { archived->GetItems()->Add("IPM.Contact")->Save(); }},
-      {"remove", [&] { archived->GetItems()->Remove(1); }},
-      {"add folder", [&] { archived->GetFolders()->Add("New", kFolderContacts); }},
-      {"copy into", [&] { ContactWith("none")->CopyTo(*archived); }},
+  auto snapshot = CreateSession(SessionMode::kSnapshot);
+  snapshot->Logon();
+  // The folder written to, and the item written: on the read-only store;
+  // then on a writable store, through a session that only reads.
+  const std::tuple<const char*, Session*, std::unique_ptr<Folder>> targets[] = {
+      {"read-only store", session_.get(), session_->GetFolderFromPath("\\\\Archive")},
+      {"snapshot session", snapshot.get(), snapshot->GetFolderFromPath("\\\\P\\C")},
   };
-  for (const auto& [name, action] : rows) {
-    SCOPED_TRACE(name);
-    EXPECT_EQ(RaisedBy(action).number(), kNoAccess);
+  for (const auto& [where, session, folder] : targets) {
+    SCOPED_TRACE(where);
+    const std::vector<std::pair<const char*, std::function<void()>>> rows = {
+        {"set property",
+         [&] { folder->GetItems()->GetItem(1)->SetProperty("FirstName", std::string("x")); }},
+        {"save", [&] { folder->GetItems()->GetItem(1)->Save(); }},
+        {"add, before anything is written to the new item",
+         [&] { folder->GetItems()->Add("IPM.Contact"); }},
+        {"remove", [&] { folder->GetItems()->Remove(1); }},
+        {"add folder", [&] { folder->GetFolders()->Add("New", kFolderContacts); }},
+        {"copy into",
+         [&] { session->GetFolderFromPath("\\\\P\\C")->GetItems()->GetItem(1)->CopyTo(*folder); }},
+    };
+    for (const auto& [name, action] : rows) {
+      SCOPED_TRACE(name);
+      EXPECT_EQ(RaisedBy(action).number(), kNoAccess);
+    }
   }
   EXPECT_EQ(profile_.Dump(), before);
-  auto item = archived->GetItems()->GetItem(1);  // reading and copying out still work
+  auto item =
+      std::get<2>(targets[0])->GetItems()->GetItem(1);  // reading and copying out still work
   EXPECT_EQ(item->GetProperty("FirstName"), Value(std::string("Old")));
   item->CopyTo(*At("C"));
   EXPECT_EQ(At("C")->GetItems()->Count(), PositionOf("none") + 1);

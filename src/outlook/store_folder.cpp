@@ -138,7 +138,10 @@ std::string DescribeFolder(const ProfileState& state, const FolderRow& folder) {
   return "folder " + state.FolderPath(folder);
 }
 
-void CheckFolderWritable(const ProfileState& state, const FolderRow& folder) {
+void CheckFolderWritable(ProfileState& state, const FolderRow& folder) {
+  if (state.connection().holdsSnapshot()) {
+    throw StoreFailure(kNoAccess, "The session reads one state of the profile and writes nothing");
+  }
   if (state.StoreOf(folder).readOnly) {
     throw StoreFailure(kNoAccess,
                        "The store of " + DescribeFolder(state, folder) + " is read-only");

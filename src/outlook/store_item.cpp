@@ -38,7 +38,7 @@ class StoreItem : public Item {
       throw StoreFailure(kNoAccess, "The property " + std::string(info.name) + " is read-only");
     }
     std::string bytes;
-    switch (EncodeValue(info.kind, value, bytes)) {
+    switch (EncodeValue(info, value, bytes)) {
       case WriteEffect::kSet:
         record_.Set(info.id, bytes);
         break;
@@ -48,6 +48,9 @@ class StoreItem : public Item {
       case WriteEffect::kWrongKind:
         throw StoreFailure(kInvalidArgument, "The value for " + std::string(info.name) + " (" +
                                                  ValueText(value) + ") is of the wrong kind");
+      case WriteEffect::kOutOfRange:
+        throw StoreFailure(kInvalidArgument, "The value for " + std::string(info.name) + " (" +
+                                                 ValueText(value) + ") is out of its range");
     }
   }
 

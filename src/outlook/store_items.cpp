@@ -36,7 +36,9 @@ class StoreItems : public Items {
 
   std::unique_ptr<Item> Add(std::string_view messageClass) override {
     if (messageClass.empty()) throw StoreFailure(kInvalidArgument, "An item needs a message class");
-    state_->Folder(folderId_);  // raises when the folder went
+    // Raised now rather than by every write to an item that could never be
+    // saved.
+    CheckFolderWritable(*state_, state_->Folder(folderId_));
     ItemRow row;
     row.folderId = folderId_;
     row.messageClass = std::string(messageClass);
@@ -59,7 +61,10 @@ class StoreItems : public Items {
     ItemRows& rows = state_->items();
     return rows.Read(rows.List(folderId_), index);
   }
-  bool ReadOnly() const { return state_->StoreOf(state_->Folder(folderId_)).readOnly; }
+  bool ReadOnly() const {
+    return state_->connection().holdsSnapshot() ||
+           state_->StoreOf(state_->Folder(folderId_)).readOnly;
+  }
 
   StatePtr state_;
   std::int64_t folderId_;

@@ -19,8 +19,9 @@
 // A fault raises Failure("ProfileStore", -2147467259, "Fault '<name>' on
 // <object>").
 //
-// On a read-only store every write raises (no access): SetProperty, Save,
-// CopyTo into it, Remove, adding a subfolder.
+// On a read-only store every write raises (no access): Items::Add,
+// SetProperty, Save, CopyTo into it, Remove, adding a subfolder. A snapshot
+// session refuses the same writes.
 #pragma once
 
 #include <cstdint>
@@ -48,8 +49,9 @@ std::int64_t StoreFolderId(const StatePtr& state, Folder& folder);
 // "folder \\Store\Path", "item <entry id>" and the like, for failure texts.
 std::string DescribeFolder(const ProfileState& state, const FolderRow& folder);
 
-// Raises (no access) when the folder's store is read-only.
-void CheckFolderWritable(const ProfileState& state, const FolderRow& folder);
+// Raises (no access) when the folder's store is read-only or the session a
+// snapshot.
+void CheckFolderWritable(ProfileState& state, const FolderRow& folder);
 // Raises the fault ("save", "read:Name", ...) when the folder is marked to
 // fail it.
 void CheckFolderFault(const ProfileState& state, const FolderRow& folder, std::string_view fault);

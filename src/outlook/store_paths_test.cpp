@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "main/failure.h"
 #include "outlook/outlook.h"
@@ -102,6 +104,58 @@ TEST_F(StorePathsTest, AddsSubfoldersOfEachTypeAndRefusesTakenNames) {
   EXPECT_EQ(root->GetFolders()->Count(), 4);
 }
 
+// Real profiles hold data files of one display name, and folders of one
+// name side by side.
+TEST(StoreNamesTest, EqualNamesResolveToTheFirstInTheProfilesOrder) {
+  TestProfile profile(R"({"stores": [
+    {"name": "Mail", "root": {"folders": [
+      {"name": "Inbox"}, {"name": "inbox", "type": 2}, {"name": "INBOX", "folders": [{"name": "Deep"}]}]}},
+    {"name": "mail", "root": {"folders": [{"name": "Other"}]}},
+    {"name": "Mail", "root": {"type": 2}}]})");
+  auto session = LogOn();
+  std::vector<std::string> names;
+  for (const auto& store : session->Stores()) names.push_back(store->Name());
+  EXPECT_EQ(names, (std::vector<std::string>{"Mail", "mail", "Mail"}));
+  EXPECT_EQ(session->Stores()[2]->RootFolder()->FolderPath(), "\\\\Mail");
+
+  const std::pair<const char*, int> rows[] = {
+      // path, default item type of the folder found (-1: raises not found)
+      {"\\\\MAIL\\inbox", kMailItem},
+      {"\\\\mail", kMailItem},
+      {"\\\\mail\\Other", -1},        // only the first store of the name is looked in
+      {"\\\\Mail\\Inbox\\Deep", -1},  // only the first folder of the name
+  };
+  for (const auto& [path, type] : rows) {
+    SCOPED_TRACE(path);
+    if (type >= 0) {
+      EXPECT_EQ(session->GetFolderFromPath(path)->DefaultItemType(), type);
+    } else {
+      EXPECT_EQ(RaisedBy([&] { session->GetFolderFromPath(path); }).number(), kNotFound);
+    }
+  }
+  // A new folder never adds a name that is there.
+  auto root = session->GetFolderFromPath("\\\\Mail");
+  EXPECT_EQ(RaisedBy([&] { root->GetFolders()->Add("Inbox", kFolderInbox); }).number(), kCollision);
+  EXPECT_EQ(root->GetFolders()->Count(), 3);
+}
+
+TEST(StoreDepthTest, NoFolderIsAddedBelowTheDeepestLevel) {
+  std::string chain, path = "\\\\P";
+  for (int level = 1; level <= kMaxFolderDepth; ++level) {
+    chain += R"({"name": "F", "folders": [)";
+    path += "\\F";
+  }
+  for (int level = 1; level <= kMaxFolderDepth; ++level) chain += "]}";
+  TestProfile profile(R"({"stores": [{"name": "P", "root": {"folders": [)" + chain + "]}}]}");
+  auto session = LogOn();
+  auto deepest = session->GetFolderFromPath(path);
+  EXPECT_EQ(RaisedBy([&] { deepest->GetFolders()->Add("G", kFolderInbox); }).number(),
+            kInvalidArgument);
+  EXPECT_EQ(deepest->GetFolders()->Count(), 0);
+  deepest->Parent()->GetFolders()->Add("G", kFolderInbox);  // one level up there is room
+  EXPECT_EQ(deepest->Parent()->GetFolders()->Count(), 2);
+}
+
 TEST(StoreLogonTest, NamesTheProfileItLooksForAndCreatesNothing) {
   tovask::testing::TempDir dir;
   const std::string missing = dir.File("none.db"), dataHome = dir.File("data");
@@ -129,7 +183,14 @@ TEST(StoreLogonTest, NamesTheProfileItLooksForAndCreatesNothing) {
   profile.Set(missing.c_str());
   tovask::testing::WriteFile(missing, "not a profile at all, just text\n");
   std::string what = RaisedBy([] { LogOn(); }).what();
-  EXPECT_NE(what.find("database"), std::string::npos) << what;
+  EXPECT_NE(what.find("is not a tovask profile"), std::string::npos) << what;
+  EXPECT_EQ(tovask::testing::ReadFile(missing), "not a profile at all, just text\n");
+  // Nowhere to look: said so, rather than looked for below the root folder.
+  profile.Set(nullptr);
+  xdg.Set(nullptr);
+  home.Set(nullptr);
+  EXPECT_EQ(RaisedBy([] { LogOn(); }).description(),
+            "No profile can be found: none of TOVASK_PROFILE, XDG_DATA_HOME and HOME is set");
 }
 
 }  // namespace

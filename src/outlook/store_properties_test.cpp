@@ -59,7 +59,8 @@ TEST_F(StorePropertiesTest, UnsetWrittenAndClearedValuesOfEachKind) {
       {"date after 4501", "ExpiryTime", At(4600, 3, 3), noDate},
       {"date in 4500", "ExpiryTime", At(4500, 12, 31, 23, 59, 59), At(4500, 12, 31, 23, 59, 59)},
       {"number", "Gender", std::int64_t{2}, std::int64_t{2}},
-      {"negative number", "SelectedMailingAddress", std::int64_t{-3}, std::int64_t{-3}},
+      {"number at the end of its range", "SelectedMailingAddress", std::int64_t{3},
+       std::int64_t{3}},
       {"number cleared", "Gender", std::int64_t{0}, std::int64_t{0}},
       {"boolean", "HasPicture", true, true},
       {"boolean cleared", "HasPicture", false, false},
@@ -87,6 +88,8 @@ TEST_F(StorePropertiesTest, RefusesUnknownReadOnlyAndWrongKinds) {
       {"FirstName", std::int64_t{1}, kInvalidArgument},
       {"Birthday", std::string("1980-01-01"), kInvalidArgument},
       {"Gender", std::string("2"), kInvalidArgument},
+      {"Gender", std::int64_t{3}, kInvalidArgument},
+      {"SelectedMailingAddress", std::int64_t{-1}, kInvalidArgument},
       {"HasPicture", std::int64_t{1}, kInvalidArgument},
   };
   for (const auto& [property, value, number] : rows) {
@@ -203,7 +206,16 @@ TEST(KindNameTest, ByMessageClass) {
       {"IPM.StickyNote", "RDONoteItem"},
       {"REPORT.IPM.Note.NDR", "RDOReportItem"},
       {"IPM.Post", "RDOMail"},
-      {"IPM.Contact.Custom", "RDOMail"},
+      // Custom forms: whole dot-separated parts, any case.
+      {"IPM.Contact.Custom", "RDOContactItem"},
+      {"ipm.contact.Lead.v2", "RDOContactItem"},
+      {"IPM.DistList.Team", "RDODistListItem"},
+      {"IPM.Task.Chore", "RDOTaskItem"},
+      {"IPM.Contacts", "RDOMail"},
+      {"IPM.ContactX.Custom", "RDOMail"},
+      {"IPM.Contact.", "RDOMail"},
+      {"IPM.Note.Contact", "RDOMail"},
+      {"REPORT", "RDOMail"},
   };
   for (const auto& [messageClass, kind] : rows) {
     EXPECT_EQ(KindNameOfClass(messageClass), kind) << messageClass;

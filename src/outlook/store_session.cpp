@@ -34,8 +34,10 @@ class StoreStore : public Store {
 
 class StoreSession : public Session {
  public:
+  explicit StoreSession(SessionMode mode) : mode_(mode) {}
+
   void Logon() override {
-    auto state = std::make_shared<ProfileState>(DefaultProfilePath());
+    auto state = std::make_shared<ProfileState>(DefaultProfilePath(), mode_);
     for (const auto& store : state->Stores()) {
       if (store.faults.Has("logon")) throw FaultFailure("logon", "store " + store.name);
     }
@@ -72,11 +74,14 @@ class StoreSession : public Session {
     return *state_;
   }
 
+  SessionMode mode_;
   StatePtr state_;
 };
 
 }  // namespace
 
-std::unique_ptr<Session> CreateSession() { return std::make_unique<StoreSession>(); }
+std::unique_ptr<Session> CreateSession(SessionMode mode) {
+  return std::make_unique<StoreSession>(mode);
+}
 
 }  // namespace tovask::outlook

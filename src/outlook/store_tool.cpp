@@ -254,6 +254,29 @@ std::string TypeName(int defaultItemType) {
   return "type " + std::to_string(defaultItemType);
 }
 
+// A folder path as the terminal should show it: control characters written
+// as \xHH, so a name can neither move the cursor nor break the line.
+std::string Printable(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    // C1 controls arrive as UTF-8: C2 80 to C2 9F.
+    bool c1 = byte == 0xC2 && i + 1 < text.size() &&
+              static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+              static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+    if (byte < 0x20 || byte == 0x7F || c1) {
+      if (c1) byte = static_cast<unsigned char>(text[++i]);
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 0xF];
+    } else {
+      shown += text[i];
+    }
+  }
+  return shown;
+}
+
 void WriteFolder(Folder& folder, int depth, std::ostream& out) {
   std::string line(static_cast<std::size_t>(depth) * 2, ' ');
   std::vector<std::string> faults;
@@ -269,9 +292,9 @@ void WriteFolder(Folder& folder, int depth, std::ostream& out) {
       return false;
     }
   };
-  if (!attempt([&] { line += folder.FolderPath(); })) {
+  if (!attempt([&] { line += Printable(folder.FolderPath()); })) {
     // Without its path the folder is still known by its name.
-    if (!attempt([&] { line += "? " + folder.Name(); })) line += "?";
+    if (!attempt([&] { line += "? " + Printable(folder.Name()); })) line += "?";
   }
   if (!attempt([&] { line += "  " + TypeName(folder.DefaultItemType()); })) line += "  ?";
   if (!attempt([&] {
@@ -282,7 +305,7 @@ void WriteFolder(Folder& folder, int depth, std::ostream& out) {
   }
   std::unique_ptr<Folders> subfolders;
   attempt([&] { subfolders = folder.GetFolders(); });
-  for (const std::string& fault : faults) line += "  [" + fault + "]";
+  for (const std::string& fault : faults) line += "  [" + Printable(fault) + "]";
   out << line << '\n';
   if (!subfolders) return;
   for (std::int32_t i = 1, count = subfolders->Count(); i <= count; ++i) {
@@ -297,6 +320,11 @@ void InitProfile(const std::string& profilePath) {
   if (std::filesystem::exists(std::filesystem::symlink_status(profilePath, error))) {
     throw UsageFailure(profilePath + " exists already; init never overwrites a file");
   }
+  // A mistyped folder should not quietly become a new tree of folders.
+  std::filesystem::path folder = std::filesystem::path(profilePath).parent_path();
+  if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+    throw UsageFailure("there is no folder " + folder.string() + "; init does not create one");
+  }
   ProfileBuilder builder(profilePath);
   AddPersonalFolders(builder);
   builder.Commit();
@@ -304,7 +332,7 @@ void InitProfile(const std::string& profilePath) {
 
 void WriteFolderTree(const std::string& profilePath, std::ostream& out) {
   ProfileOverride profile(profilePath);
-  std::unique_ptr<Session> session = CreateSession();
+  std::unique_ptr<Session> session = CreateSession(SessionMode::kSnapshot);
   session->Logon();
   for (const std::unique_ptr<Store>& store : session->Stores()) {
     WriteFolder(*store->RootFolder(), 0, out);

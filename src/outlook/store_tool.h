@@ -28,15 +28,18 @@ int RunStoreTool(const std::vector<std::string>& args, std::istream& in, std::os
 
 // Creates a profile holding only the personal folders (see
 // AddPersonalFolders()). Raises a Failure when the file exists already,
-// leaving it untouched, or when it cannot be written.
+// leaving it untouched, when its folder does not exist (it is not made), or
+// when it cannot be written.
 void InitProfile(const std::string& profilePath);
 
 // Writes the folder tree of the profile, one folder a line, depth-first in
 // the store's order: two blanks of indent per level, then the folder path,
 // its default item type by name and its item count, e.g.
 //   \\Personal Folders\Contacts  contact  12 items
-// A fault on a folder is shown on that folder's line and the walk goes on;
-// a profile that cannot be opened raises.
+// Control characters in names are shown as \xHH. The tree is one state of
+// the profile, whatever other processes write meanwhile. A fault on a folder
+// is shown on that folder's line and the walk goes on; a profile that cannot
+// be opened raises (a file that is no profile is left as it was).
 void WriteFolderTree(const std::string& profilePath, std::ostream& out);
 
 }  // namespace tovask::outlook

@@ -1,11 +1,14 @@
 // End-to-end tests of the tovask-store program, run as a real process.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "main/test_support.h"
+#include "outlook/profile_json.h"
+#include "outlook/sqlite_connection.h"
 
 namespace tovask::outlook {
 namespace {
@@ -26,6 +29,12 @@ std::vector<std::string> Lines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+std::string Repeat(const std::string& text, int times) {
+  std::string repeated;
+  for (int i = 0; i < times; ++i) repeated += text;
+  return repeated;
 }
 
 class StoreToolTest : public ::testing::Test {
@@ -162,6 +171,86 @@ TEST_F(StoreToolTest, MistakesGiveOneLineAndStatusTwo) {
   }
   EXPECT_EQ(ReadFile(dir_.File("existing.db")), "not a profile");
   EXPECT_EQ(Tool("dump " + Profile()).out, before) << "a rejected load changed the profile";
+}
+
+TEST_F(StoreToolTest, TreeShowsControlCharactersEscapedAndInitMakesNoFolder) {
+  WriteFile(dir_.File("odd.json"), R"({"stores": [{"name": "P", "root": {"folders": [
+      {"name": "Bad\u001b[2J\u0007Name\u0085"}, {"name": "Grüße"}]}}]})");
+  ASSERT_EQ(Tool("load " + Profile() + " " + ShellQuote(dir_.File("odd.json"))).status, 0);
+  EXPECT_EQ(Tool("tree " + Profile()).out,
+            "\\\\P  mail  0 items\n"
+            "  \\\\P\\Bad\\x1B[2J\\x07Name\\x85  mail  0 items\n"
+            "  \\\\P\\Grüße  mail  0 items\n");
+
+  Outcome init = Tool("init " + ShellQuote(dir_.File("no/such/folder/profile.db")));
+  EXPECT_EQ(init.status, 2);
+  EXPECT_NE(init.err.find("no/such/folder"), std::string::npos) << init.err;
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("no")));
+}
+
+// Reading commands, and a load that refuses, leave a file that is not a
+// profile byte for byte as it was.
+TEST_F(StoreToolTest, FilesThatAreNoProfilesStayAsTheyWere) {
+  WriteFile(dir_.File("empty.db"), "");
+  {
+    SqliteConnection foreign(dir_.File("foreign.db"), true);
+    foreign.Exec("CREATE TABLE notes(text); INSERT INTO notes VALUES ('mine');");
+  }
+  const std::string foreignBytes = ReadFile(dir_.File("foreign.db"));
+  WriteFile(dir_.File("doc.json"), R"({"stores": [{"name": "P"}]})");
+  const std::string runs[] = {
+      ShellQuote(TOVASK_STORE_BINARY) + " tree " + Profile("empty.db"),
+      ShellQuote(TOVASK_STORE_BINARY) + " tree " + Profile("foreign.db"),
+      ShellQuote(TOVASK_STORE_BINARY) + " dump " + Profile("foreign.db"),
+      ShellQuote(TOVASK_STORE_BINARY) + " load " + Profile("foreign.db") + " " +
+          ShellQuote(dir_.File("doc.json")),
+      "TOVASK_PROFILE=" + Profile("foreign.db") + " " + ShellQuote(TOVASK_BINARY) + " -f " +
+          ShellQuote(dir_.File("folders.xml")),
+      "TOVASK_PROFILE=" + Profile("empty.db") + " " + ShellQuote(TOVASK_BINARY) + " -o 0 '\\\\P' " +
+          ShellQuote(dir_.File("contacts.xml")),
+  };
+  for (const std::string& run : runs) {
+    SCOPED_TRACE(run);
+    EXPECT_NE(RunCommand(run + " >" + ShellQuote(dir_.File("out.txt")) + " 2>&1"), 0);
+    EXPECT_EQ(ReadFile(dir_.File("empty.db")), "");
+    EXPECT_EQ(ReadFile(dir_.File("foreign.db")), foreignBytes);
+  }
+}
+
+// Only a file written by other means can hold folders deeper than the
+// bound; every walk ends there.
+TEST_F(StoreToolTest, FolderChainsEndAtTheDepthBound) {
+  ASSERT_EQ(Tool("load " + Profile() + " -", R"({"stores": [{"name": "P"}]})").status, 0);
+  {
+    SqliteConnection connection(dir_.File("profile.db"), false);
+    connection.Exec("BEGIN");
+    std::int64_t parent = 1;
+    for (int level = 1; level <= 1000; ++level) {
+      connection.Exec(
+          "INSERT INTO folders(store_id, parent_id, name, folded, item_type, faults) "
+          "VALUES (1, " +
+          std::to_string(parent) + ", 'F', 'f', 0, '')");
+      parent = connection.LastInsertId();
+    }
+    connection.Exec("COMMIT");
+  }
+  std::vector<std::string> tree = Lines(Tool("tree " + Profile()).out);
+  ASSERT_EQ(tree.size(), 301u);
+  EXPECT_EQ(tree.back(), std::string(600, ' ') + "\\\\P" + Repeat("\\F", 300) + "  mail  0 items");
+
+  RunCommand("TOVASK_PROFILE=" + Profile() + " " + ShellQuote(TOVASK_BINARY) + " -f " +
+             ShellQuote(dir_.File("folders.xml")));
+  std::string listing = ReadFile(dir_.File("folders.xml"));
+  std::size_t entries = 0;
+  for (std::size_t at = listing.find("<EmailFolder>"); at != std::string::npos;
+       at = listing.find("<EmailFolder>", at + 1)) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 301u);
+
+  Outcome dump = Tool("dump " + Profile());
+  EXPECT_EQ(dump.status, 2);
+  EXPECT_NE(dump.err.find("deeper than 300 levels"), std::string::npos) << dump.err;
 }
 
 }  // namespace
