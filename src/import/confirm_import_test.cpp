@@ -11,7 +11,6 @@
 
 #include "import/display_test_support.h"
 #include "import/import_test_support.h"
-#include "main/xml_test_reader.h"
 
 namespace tovask {
 namespace {
@@ -62,15 +61,7 @@ class ConfirmImportTest : public testing::ImportTestBase {
     return status;
   }
 
-  // "id EntryID status" per feedback element.
-  Lines Feedback() const {
-    Lines lines;
-    for (const XmlElement& contact : ReadXmlFile(feedback_).children) {
-      lines.push_back(contact.Attribute("id") + " " + contact.Attribute("EntryID") + " " +
-                      contact.Attribute("status"));
-    }
-    return lines;
-  }
+  Lines Feedback() const { return testing::FeedbackLines(feedback_); }
 
   // The FileAs (else FullName) of each contact left in \\P\C.
   Lines Left() const {
