@@ -56,7 +56,10 @@ double OffscreenPhase(int entries) {
 // tovask-confirm on Xvfb; seconds from asking until the window is mapped.
 double ProgramPhase(int entries) {
   tovask::testing::VirtualDisplay display;
-  if (display.name().empty()) return NAN;
+  if (display.name().empty()) {
+    std::fprintf(stderr, "delete_dialog_bench: Xvfb or xdotool is missing or did not start\n");
+    return NAN;
+  }
   setenv("DISPLAY", display.name().c_str(), 1);
   std::vector<std::string> texts = Texts(entries);
   std::atomic<double> opened{NAN};
@@ -76,7 +79,11 @@ double ProgramPhase(int entries) {
   });
   tovask::DeleteDecision decision = tovask::ConfirmInChildProcess(TOVASK_CONFIRM_BINARY)(texts);
   user.join();
-  if (!decision.cancelled || !decision.notAskedBecause.empty()) return NAN;
+  if (!decision.cancelled || !decision.notAskedBecause.empty()) {
+    std::fprintf(stderr, "delete_dialog_bench: no answer from the window: %s\n",
+                 decision.notAskedBecause.c_str());
+    return NAN;
+  }
   return opened;
 }
 
@@ -101,7 +108,7 @@ int main(int argc, char** argv) {
               smaller.value, smaller.peakMegabytes, large.value / smaller.value);
   tovask::bench::ChildResult program = RunInChild([&] { return ProgramPhase(entries); });
   if (std::isnan(program.value)) {
-    std::printf("tovask-confirm on Xvfb: not measured (Xvfb or xdotool missing, or it failed)\n");
+    std::printf("tovask-confirm on Xvfb: not measured\n");
   } else {
     std::printf("tovask-confirm on Xvfb, %d entries: window open after %.3f s (< 2)\n", entries,
                 program.value);
