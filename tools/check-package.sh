@@ -48,7 +48,7 @@ check_installation() {
   name=$2
   run="$work/run-$name"
   mkdir "$run"
-  [ "$(cd "$run" && find "$prefix" -mindepth 1 -printf '%P\n' | LC_ALL=C sort)" = "$expected_files" ] ||
+  [ "$(find "$prefix" -mindepth 1 -printf '%P\n' | LC_ALL=C sort)" = "$expected_files" ] ||
     fail "$name: the installed files differ: $(find "$prefix" -mindepth 1 -printf '%P ')"
 
   [ "$("$prefix/bin/tovask" --version)" = "tovask $version" ] || fail "$name: tovask --version"
