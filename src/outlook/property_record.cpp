@@ -67,14 +67,19 @@ DateTime NoDate() {
 void PropertyRecord::Decode() const {
   auto spans = std::make_unique<Span[]>(PropertyCount());  // zeroed
   std::size_t at = 0;
+  bool ordered = true;
+  int last = -1;
   while (at < bytes_.size()) {
     auto id = static_cast<unsigned char>(bytes_[at++]);
     std::size_t length = 0;
     if (id >= PropertyCount() || !ReadLength(bytes_, at, length)) throw Damaged();
     spans[id] = {static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(length)};
     at += length;
+    ordered = ordered && id > last;
+    last = id;
   }
   spans_ = std::move(spans);
+  ordered_ = ordered;
 }
 
 bool PropertyRecord::Find(PropertyId id, std::string_view& bytes) const {
@@ -105,7 +110,7 @@ void PropertyRecord::Replace(PropertyId id, const std::string_view* bytes) {
     start = entryStart(spans_[id]);
     end = spans_[id].offset + spans_[id].size;
   } else {
-    for (int next = id + 1; next < PropertyCount(); ++next) {
+    for (int next = id + 1, count = PropertyCount(); next < count; ++next) {
       if (spans_[next].offset != 0) {
         start = end = entryStart(spans_[next]);
         break;
@@ -117,7 +122,9 @@ void PropertyRecord::Replace(PropertyId id, const std::string_view* bytes) {
   bytes_.replace(start, end - start, entry);
   const auto grown =
       static_cast<std::int64_t>(entry.size()) - static_cast<std::int64_t>(end - start);
-  for (int other = 0; other < PropertyCount(); ++other) {
+  // In a record in id order only the entries of higher ids lie behind.
+  const int count = PropertyCount();
+  for (int other = ordered_ ? id + 1 : 0; other < count; ++other) {
     Span& span = spans_[other];
     if (span.offset > start) span.offset = static_cast<std::uint32_t>(span.offset + grown);
   }

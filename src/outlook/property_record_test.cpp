@@ -85,6 +85,22 @@ TEST(PropertyRecordTest, WritesInAnyOrderGiveTheOneLayout) {
   std::string_view seven;
   ASSERT_TRUE(record.Find(7, seven));
   EXPECT_EQ(seven, "");
+
+  // A record written out of id order by other means: every entry behind
+  // the write still moves with it.
+  PropertyRecord unordered(
+      std::string("\x09\x01"
+                  "c\x02\x01"
+                  "a"));
+  unordered.Set(5, "bb");
+  EXPECT_EQ(unordered.bytes(), std::string("\x05\x02"
+                                           "bb\x09\x01"
+                                           "c\x02\x01"
+                                           "a"));
+  std::string_view two, nine;
+  ASSERT_TRUE(unordered.Find(2, two));
+  ASSERT_TRUE(unordered.Find(9, nine));
+  EXPECT_EQ(std::string(two) + std::string(nine), "ac");
 }
 
 }  // namespace
