@@ -39,30 +39,12 @@ std::string OldContact(int n) {
 
 class ImportChangesTest : public testing::ImportTestBase {
  protected:
-  // Writes the input document with these contact elements.
-  void Input(const std::string& contacts) {
-    testing::WriteFile(input_, "<?xml version=\"1.0\"?><olcontacts>" + contacts + "</olcontacts>");
-  }
-
-  // "id EntryID status" per feedback element.
-  Lines Feedback() const {
-    Lines lines;
-    for (const XmlElement& contact : ReadXmlFile(feedback_).children) {
-      lines.push_back(contact.Attribute("id") + " " + contact.Attribute("EntryID") + " " +
-                      contact.Attribute("status"));
-    }
-    return lines;
-  }
-
   // The FileAs of each item of a folder below \\P, in order.
   Lines FileAs(const std::string& path) const {
     Lines names;
     for (const Json& item : Items(path)) names.push_back(item["props"].value("FileAs", ""));
     return names;
   }
-
-  std::string input_ = dir_.File("in.xml");
-  std::string feedback_ = dir_.File("feedback.xml");
 };
 
 // With a confirmation the merge is stored before anyone is asked, and no
