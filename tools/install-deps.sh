@@ -4,6 +4,9 @@
 set -eu
 
 packages="g++ cmake make pkg-config libxml2-dev libsqlite3-dev sqlite3 libicu-dev nlohmann-json3-dev libgtest-dev"
+# The delete confirmation dialog (Qt 6 Widgets) and its tests under a virtual
+# X server: key presses by xdotool, the screenshot by ImageMagick's import.
+packages="$packages qt6-base-dev xvfb xdotool imagemagick"
 
 missing=""
 for package in $packages; do

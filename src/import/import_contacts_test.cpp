@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "import/import_test_support.h"
-#include "main/xml_test_reader.h"
 
 namespace tovask {
 namespace {

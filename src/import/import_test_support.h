@@ -31,6 +31,16 @@ inline std::string EntryId(const std::string& tail) {
   return "0123456789ABCDEF0123456789ABCDEF" + std::string(16 - tail.size(), '0') + tail;
 }
 
+// "id EntryID status" per element of the feedback document at `path`.
+inline std::vector<std::string> FeedbackLines(const std::string& path) {
+  std::vector<std::string> lines;
+  for (const XmlElement& contact : ReadXmlFile(path).children) {
+    lines.push_back(contact.Attribute("id") + " " + contact.Attribute("EntryID") + " " +
+                    contact.Attribute("status"));
+  }
+  return lines;
+}
+
 class ImportTestBase : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -53,14 +63,7 @@ class ImportTestBase : public ::testing::Test {
   }
 
   // "id EntryID status" per element of the feedback document.
-  std::vector<std::string> Feedback() const {
-    std::vector<std::string> lines;
-    for (const XmlElement& contact : ReadXmlFile(feedback_).children) {
-      lines.push_back(contact.Attribute("id") + " " + contact.Attribute("EntryID") + " " +
-                      contact.Attribute("status"));
-    }
-    return lines;
-  }
+  std::vector<std::string> Feedback() const { return FeedbackLines(feedback_); }
 
   // The items of the folder at `path` below the root of "P", names joined
   // with "/" ("C", "C/Sub"), as the profile's JSON form shows them.
