@@ -1,5 +1,7 @@
 #include "outlook/profile_state.h"
 
+#include <algorithm>
+
 #include "main/case_fold.h"
 #include "outlook/folder_path.h"
 #include "outlook/profile_schema.h"
@@ -250,6 +252,42 @@ std::shared_ptr<const AddressEntryRow> ProfileState::AddressEntry(std::int64_t i
   if (entries_.size() >= kEntryCacheLimit) entries_.clear();
   entries_.emplace(id, entry);
   return entry;
+}
+
+void ProfileState::BeginChanges() {
+  connection_.BeginHeld();
+  openGroup_ = ++groupsBegun_;
+}
+
+void ProfileState::CommitChanges() {
+  try {
+    connection_.CommitHeld();
+  } catch (...) {
+    RollbackChanges();
+    throw;
+  }
+  openGroup_ = 0;
+}
+
+void ProfileState::RollbackChanges() noexcept {
+  if (openGroup_ == 0) return;
+  connection_.RollbackHeld();
+  rolledBack_.push_back(openGroup_);
+  openGroup_ = 0;
+  // The tree, the item lists and the read-ahead rows may hold the group's
+  // writes: they are read afresh.
+  seenDataVersion_ = -1;
+  items_.Discard();
+  try {
+    Refresh();
+  } catch (const Failure&) {
+    // The tree stays marked stale: the next look-up reads it again and
+    // raises this itself.
+  }
+}
+
+bool ProfileState::RolledBack(std::uint64_t group) const {
+  return std::find(rolledBack_.begin(), rolledBack_.end(), group) != rolledBack_.end();
 }
 
 }  // namespace tovask::outlook

@@ -58,6 +58,14 @@ class StoreSession : public Session {
     return MakeStoreFolder(state_, folder->id);
   }
 
+  void BeginChanges() override { LoggedOn().BeginChanges(); }
+
+  void CommitChanges() override { LoggedOn().CommitChanges(); }
+
+  void RollbackChanges() noexcept override {
+    if (state_) state_->RollbackChanges();
+  }
+
   std::vector<std::unique_ptr<Store>> Stores() override {
     ProfileState& state = LoggedOn();
     state.Refresh();
