@@ -3,7 +3,10 @@
 # Runs as root (or through sudo when it is there).
 set -eu
 
-packages="g++ cmake make pkg-config libxml2-dev libsqlite3-dev sqlite3 libicu-dev nlohmann-json3-dev libgtest-dev"
+# libpff-dev reads Outlook data files (.pst/.ost); its header needs libbfio-dev,
+# which the package does not pull in.
+packages="g++ cmake make pkg-config libxml2-dev libsqlite3-dev sqlite3 libicu-dev nlohmann-json3-dev libgtest-dev
+  libpff-dev libbfio-dev"
 
 missing=""
 for package in $packages; do
