@@ -239,7 +239,7 @@ std::optional<DateTime> FileTimeToLocal(std::uint64_t fileTime) {
   constexpr std::int64_t kTicksPerSecond = 10'000'000;
   constexpr std::int64_t kEpochDifference = 11'644'473'600;  // 1601 to 1970, in seconds
   // 4501-01-01 00:00:00 UTC; a day either side for the zones.
-  constexpr std::int64_t kNoDateSeconds = 79'729'430'400;
+  constexpr std::int64_t kNoDateSeconds = 79'870'665'600;
   std::int64_t seconds = static_cast<std::int64_t>(fileTime / kTicksPerSecond) - kEpochDifference;
   if (seconds > kNoDateSeconds + 86'400) return std::nullopt;
   std::time_t time = static_cast<std::time_t>(seconds);
