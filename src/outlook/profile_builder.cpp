@@ -131,7 +131,8 @@ class ProfileWriter {
                                          recordKey + ")");
     }
     std::int64_t storeId = nextStore_;
-    insertStore_.Bind(1, storeId).Bind(2, name).Bind(3, FoldCase(name)).Bind(4, 1);
+    std::string folded = FoldCase(name);
+    insertStore_.Bind(1, storeId).Bind(2, name).Bind(3, folded).Bind(4, 1);
     insertStore_.Bind(5, "").Run();
     insertDataFile_.Bind(1, storeId).Bind(2, path).Bind(3, recordKey).Run();
     ++nextStore_;

@@ -127,7 +127,7 @@ class DataFileItem : public Item {
 
   std::string Subject() override {
     if (damage_) return row_.subject;
-    std::string subject = properties_.Text(pst::kTagSubject, source_->ansi());
+    std::string subject = pst::SubjectText(properties_.Text(pst::kTagSubject, source_->ansi()));
     return subject.empty() ? row_.subject : subject;
   }
 
@@ -263,7 +263,7 @@ class DataFileItems : public Items {
     Row read;
     read.nodeId = static_cast<std::uint32_t>(pst::LittleEndian(*node));
     read.messageClass = cells.Text(pst::kTagMessageClass, ansi);
-    read.subject = cells.Text(pst::kTagSubject, ansi);
+    read.subject = pst::SubjectText(cells.Text(pst::kTagSubject, ansi));
     read.modified = std::get<DateTime>(
         cells.Get(Tag(pst::kTagLastModificationTime), PropertyKind::kDate, ansi));
     return read;

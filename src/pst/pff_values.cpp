@@ -223,6 +223,11 @@ std::optional<std::vector<std::string_view>> SplitMultiValue(std::string_view by
   return values;
 }
 
+std::string SubjectText(std::string stored) {
+  if (stored.size() >= 2 && stored[0] == '\x01') stored.erase(0, 2);
+  return stored;
+}
+
 std::string HexText(std::string_view bytes) {
   std::string text;
   text.reserve(bytes.size() * 2);

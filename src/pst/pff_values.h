@@ -57,6 +57,10 @@ class CodePageText {
 // the values. Nothing when the layout does not hold together.
 std::optional<std::vector<std::string_view>> SplitMultiValue(std::string_view bytes);
 
+// A subject as Outlook shows it: files may start it with U+0001 and one
+// character that gives the length of its prefix ("RE: "); both go.
+std::string SubjectText(std::string stored);
+
 // "0A1B..." for the bytes.
 std::string HexText(std::string_view bytes);
 

@@ -101,6 +101,14 @@ struct ZoneReread {
   ~ZoneReread() { tzset(); }
 };
 
+TEST(PffValuesTest, SubjectsLoseTheirPrefixMark) {
+  EXPECT_EQ(SubjectText("\x01\x04RE: Lunch"), "RE: Lunch");
+  EXPECT_EQ(SubjectText("\x01\x01Post"), "Post");
+  EXPECT_EQ(SubjectText("Post"), "Post");
+  EXPECT_EQ(SubjectText("\x01"), "\x01");
+  EXPECT_EQ(SubjectText(""), "");
+}
+
 class LocalTimeInUtc : public ::testing::Test {
  protected:
   LocalTimeInUtc() { tzset(); }
