@@ -60,8 +60,9 @@ std::string AttachDataFile(const std::string& profilePath, const std::string& fi
                                          std::string(same.Text(1)) + ")");
     }
   }
-  Statement insertStore(connection.db(),
-                        "INSERT INTO stores(name, folded, read_only, faults) VALUES (?1, ?2, 1, '')");
+  Statement insertStore(
+      connection.db(),
+      "INSERT INTO stores(name, folded, read_only, faults) VALUES (?1, ?2, 1, '')");
   insertStore.Bind(1, storeName).Bind(2, FoldCase(storeName)).Run();
   Statement insertFile(connection.db(),
                        "INSERT INTO data_files(store_id, path, record_key) VALUES (?1, ?2, ?3)");

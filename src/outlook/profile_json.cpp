@@ -186,9 +186,8 @@ class DocumentWalk {
     std::string filePath = AbsolutePath(Name(dataFile, Key(path, "dataFile")));
     std::string given;
     if (const Json* name = Find(store, "name")) given = Name(*name, Key(path, "name"));
-    DataFileIdentity identity = Adding(Key(path, "dataFile"), [&] {
-      return InspectDataFile(filePath);
-    });
+    DataFileIdentity identity =
+        Adding(Key(path, "dataFile"), [&] { return InspectDataFile(filePath); });
     std::string storeName = DataFileStoreName(given, identity, filePath);
     if (storeName.empty()) throw Problem(Key(path, "name"), "a data-file store needs a name");
     Adding(Key(path, "dataFile"),

@@ -53,8 +53,8 @@ class StoreSession : public Session {
     if (!names) throw StoreFailure(kNotFound, "'" + std::string(path) + "' is not a folder path");
     const StoreRow* store = state.FindStore(names->front());
     if (store != nullptr && !store->dataFile.empty()) {
-      std::unique_ptr<Folder> found = FindFolderBelow(
-          DataFileStore(*store)->RootFolder(), std::span(*names).subspan(1));
+      std::unique_ptr<Folder> found =
+          FindFolderBelow(DataFileStore(*store)->RootFolder(), std::span(*names).subspan(1));
       if (!found) throw StoreFailure(kNotFound, "There is no folder " + std::string(path));
       return found;
     }

@@ -47,15 +47,15 @@ TEST_F(AttachToolTest, AttachedFilesAreStoresNamedByOptionDisplayNameOrFileName)
   // An .ost has no display name; a relative path is kept absolute.
   ProgramOutcome byFileName = Tool("attach profile.db Mailbox.ost");
   EXPECT_EQ(byFileName.out, "attached " + dir_.File("Mailbox.ost") + " as store 'Mailbox'\n");
-  ProgramOutcome byOption =
-      Tool("attach " + Quoted(profile_) + " " + Quoted(SampleFile("Outlook_1.pst")) +
-           " --name 'Old Mail'");
+  ProgramOutcome byOption = Tool("attach " + Quoted(profile_) + " " +
+                                 Quoted(SampleFile("Outlook_1.pst")) + " --name 'Old Mail'");
   EXPECT_EQ(byOption.out, "attached " + SampleFile("Outlook_1.pst") + " as store 'Old Mail'\n");
 
   std::string tree = Tool("tree " + Quoted(profile_)).out;
-  for (const char* line :
-       {"\\\\Personal Folders  mail  0 items\n", "\\\\Personal folders\\Contacts  contact  6 items\n",
-        "  \\\\Mailbox\\Inbox\\sub2  mail  29 items\n", "  \\\\Old Mail\\Contacts  contact  1 item\n"}) {
+  for (const char* line : {"\\\\Personal Folders  mail  0 items\n",
+                           "\\\\Personal folders\\Contacts  contact  6 items\n",
+                           "  \\\\Mailbox\\Inbox\\sub2  mail  29 items\n",
+                           "  \\\\Old Mail\\Contacts  contact  1 item\n"}) {
     EXPECT_NE(tree.find(line), std::string::npos) << line << "\n" << tree;
   }
   EXPECT_LT(tree.find("\\\\Personal folders  mail"), tree.find("\\\\Mailbox  mail"));
@@ -87,7 +87,8 @@ TEST_F(AttachToolTest, RefusalsAreOneLineAndChangeNothing) {
   WriteFile(dir_.File("none.json"), R"({"stores": [{"name": "X", "dataFile": "notes.pst"}]})");
   WriteFile(dir_.File("folders.json"), R"({"stores": [{"dataFile": "copy.pst", "root": {}}]})");
   WriteFile(dir_.File("twice.json"), R"({"stores": [{"dataFile": "copy.pst"}, {"name": "B", )"
-                                     R"("dataFile": ")" + SampleFile("Outlook_1.pst") + "\"}]}");
+                                     R"("dataFile": ")" +
+                                         SampleFile("Outlook_1.pst") + "\"}]}");
   const std::string before = Dump();
   struct Row {
     const char* name;

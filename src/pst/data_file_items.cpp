@@ -67,8 +67,8 @@ class DataFileItem : public Item {
         properties_(std::move(properties)),
         damage_(std::move(damage)),
         entryId_(source_->EntryIdOf(row_.nodeId)) {
-    messageClass_ = damage_ ? std::string()
-                            : properties_.Text(pst::kTagMessageClass, source_->ansi());
+    messageClass_ =
+        damage_ ? std::string() : properties_.Text(pst::kTagMessageClass, source_->ansi());
     if (messageClass_.empty()) messageClass_ = row_.messageClass;
   }
 
@@ -133,8 +133,8 @@ class DataFileItem : public Item {
 
   DateTime LastModificationTime() override {
     if (!damage_) {
-      Value own = properties_.Get(Tag(pst::kTagLastModificationTime), PropertyKind::kDate,
-                                  source_->ansi());
+      Value own =
+          properties_.Get(Tag(pst::kTagLastModificationTime), PropertyKind::kDate, source_->ansi());
       // An .ost keeps the time only in the folder's contents table.
       if (std::get<DateTime>(own) != NoDate()) return std::get<DateTime>(own);
     }
@@ -145,8 +145,8 @@ class DataFileItem : public Item {
   const PropertyInfo& Property(std::string_view name) const {
     const PropertyInfo* info = FindProperty(name);
     if (info == nullptr || (info->scopes & ScopeOfClass(messageClass_)) == 0) {
-      throw StoreFailure(kNotFound, "An item of class " + messageClass_ + " has no property " +
-                                        std::string(name));
+      throw StoreFailure(
+          kNotFound, "An item of class " + messageClass_ + " has no property " + std::string(name));
     }
     return *info;
   }

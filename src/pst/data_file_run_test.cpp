@@ -102,8 +102,8 @@ TEST_F(DataFileRunTest, ExportsCarryNamesAddressesAndTelephones) {
   const Row sample[] = {
       {"Sebastian Wright", "SebastianWright@dayrep.com", "", "", "", ""},
       {"Wichert Kroos", "WichertKroos@teleworm.us", "Grade A Investment", "", "", ""},
-      {"Christoffer van de Meeberg", "ChristoffervandeMeeberg@teleworm.us",
-       "Krauses Sofa Factory", "", "", ""},
+      {"Christoffer van de Meeberg", "ChristoffervandeMeeberg@teleworm.us", "Krauses Sofa Factory",
+       "", "", ""},
       {"Margaret J. Tolle", "MargaretJTolle@dayrep.com", "Adaptaz", "(08)9080-1183", "",
        "(925)599-3355(925)599-3355"},
       {"Matthew R. Wilcox", "", "Briazz", "0650 675 73 300650 675 73 30",

@@ -99,9 +99,9 @@ void DataFileSource::Open() {
     ItemProperties properties = ItemProperties::Read(store.get(), 0);
     std::string recordKey = RecordKeyOf(properties);
     if (recordKey != attached_.recordKey) {
-      throw StoreFailure(kNotFound, "The data file " + path + " is no longer the file attached as " +
-                                        "store '" + attached_.storeName +
-                                        "' (its record key changed)");
+      throw StoreFailure(kNotFound, "The data file " + path +
+                                        " is no longer the file attached as " + "store '" +
+                                        attached_.storeName + "' (its record key changed)");
     }
     ansi_.emplace(CodePageOf(file.get()));
     PffItem root = FindIpmSubtree(file.get());
@@ -132,11 +132,12 @@ void DataFileSource::Open() {
 
 PffItem DataFileSource::FindIpmSubtree(libpff_file_t* file) {
   PffItem store = MessageStore(file, attached_.path);
-  std::optional<std::string> entryId = ItemProperties::Read(store.get(), 0).Bytes(
-      pst::kTagIpmSubtreeEntryId);
+  std::optional<std::string> entryId =
+      ItemProperties::Read(store.get(), 0).Bytes(pst::kTagIpmSubtreeEntryId);
   // Flags, the store's 16-byte key, then the folder's node identifier.
   if (entryId && entryId->size() == 24) {
-    auto nodeId = static_cast<std::uint32_t>(pst::LittleEndian(std::string_view(*entryId).substr(20)));
+    auto nodeId =
+        static_cast<std::uint32_t>(pst::LittleEndian(std::string_view(*entryId).substr(20)));
     libpff_error_t* error = nullptr;
     libpff_item_t* folder = nullptr;
     if (libpff_file_get_item_by_identifier(file, nodeId, &folder, &error) == 1) {
@@ -186,8 +187,7 @@ void DataFileSource::ReadChildren(libpff_item_t* item, int index, int depth,
                                     PropertyKind::kBoolean, *ansi_);
       if (std::get<bool>(hidden)) continue;
       folder.name = properties.Text(pst::kTagDisplayName, *ansi_);
-      folder.itemType =
-          ItemTypeOfContainerClass(properties.Text(pst::kTagContainerClass, *ansi_));
+      folder.itemType = ItemTypeOfContainerClass(properties.Text(pst::kTagContainerClass, *ansi_));
     } catch (const Failure&) {
       // A folder that cannot be read is left out with its subtree.
       continue;
@@ -204,8 +204,8 @@ void DataFileSource::ReadChildren(libpff_item_t* item, int index, int depth,
 const DataFileFolder& DataFileSource::Folder(int index) {
   Open();
   if (index < 0 || static_cast<std::size_t>(index) >= folders_.size()) {
-    throw StoreFailure(kNotFound, "There is no folder " + std::to_string(index) + " in " +
-                                      attached_.path);
+    throw StoreFailure(kNotFound,
+                       "There is no folder " + std::to_string(index) + " in " + attached_.path);
   }
   return folders_[static_cast<std::size_t>(index)];
 }

@@ -55,7 +55,8 @@ void TreeLines(Folder& folder, std::vector<std::string>& lines) {
   lines.push_back(folder.FolderPath() + " " + std::to_string(folder.DefaultItemType()) + " " +
                   std::to_string(folder.GetItems()->Count()));
   std::unique_ptr<Folders> subfolders = folder.GetFolders();
-  for (std::int32_t i = 1; i <= subfolders->Count(); ++i) TreeLines(*subfolders->GetFolder(i), lines);
+  for (std::int32_t i = 1; i <= subfolders->Count(); ++i)
+    TreeLines(*subfolders->GetFolder(i), lines);
 }
 
 TEST_F(DataFileStoreTest, StoresFollowTheProfileAndShowTheirIpmSubtrees) {
@@ -67,16 +68,26 @@ TEST_F(DataFileStoreTest, StoresFollowTheProfileAndShowTheirIpmSubtrees) {
   // Search folders, views, reminders and hidden folders are not shown.
   std::vector<std::string> ost;
   TreeLines(*session_->GetFolderFromPath("\\\\Ost"), ost);
-  EXPECT_EQ(ost, (std::vector<std::string>{
-                     "\\\\Ost 0 0", "\\\\Ost\\Deleted Items 0 10", "\\\\Ost\\Inbox 0 12",
-                     "\\\\Ost\\Inbox\\sub1 0 25", "\\\\Ost\\Inbox\\sub2 0 29",
-                     "\\\\Ost\\Outbox 0 0", "\\\\Ost\\Sent Items 0 6", "\\\\Ost\\Calendar 1 1",
-                     "\\\\Ost\\Contacts 2 0", "\\\\Ost\\Drafts 0 0", "\\\\Ost\\Journal 4 0",
-                     "\\\\Ost\\Junk E-Mail 0 0", "\\\\Ost\\Notes 5 0", "\\\\Ost\\Tasks 3 0",
-                     "\\\\Ost\\Sync Issues 0 9", "\\\\Ost\\Sync Issues\\Conflicts 0 0",
-                     "\\\\Ost\\Sync Issues\\Local Failures 0 0",
-                     "\\\\Ost\\Sync Issues\\Server Failures 0 0", "\\\\Ost\\RSS Feeds 0 0",
-                     "\\\\Ost\\Suggested Contacts 2 0"}));
+  EXPECT_EQ(ost, (std::vector<std::string>{"\\\\Ost 0 0",
+                                           "\\\\Ost\\Deleted Items 0 10",
+                                           "\\\\Ost\\Inbox 0 12",
+                                           "\\\\Ost\\Inbox\\sub1 0 25",
+                                           "\\\\Ost\\Inbox\\sub2 0 29",
+                                           "\\\\Ost\\Outbox 0 0",
+                                           "\\\\Ost\\Sent Items 0 6",
+                                           "\\\\Ost\\Calendar 1 1",
+                                           "\\\\Ost\\Contacts 2 0",
+                                           "\\\\Ost\\Drafts 0 0",
+                                           "\\\\Ost\\Journal 4 0",
+                                           "\\\\Ost\\Junk E-Mail 0 0",
+                                           "\\\\Ost\\Notes 5 0",
+                                           "\\\\Ost\\Tasks 3 0",
+                                           "\\\\Ost\\Sync Issues 0 9",
+                                           "\\\\Ost\\Sync Issues\\Conflicts 0 0",
+                                           "\\\\Ost\\Sync Issues\\Local Failures 0 0",
+                                           "\\\\Ost\\Sync Issues\\Server Failures 0 0",
+                                           "\\\\Ost\\RSS Feeds 0 0",
+                                           "\\\\Ost\\Suggested Contacts 2 0"}));
 
   std::vector<std::string> outlook;
   TreeLines(*session_->GetFolderFromPath("\\\\outlook\\"), outlook);
@@ -153,7 +164,8 @@ TEST_F(DataFileStoreTest, ContactsReadStandardAndNamedProperties) {
   EXPECT_EQ(foreign.number(), kNotFound);
 
   std::unique_ptr<Item> saqib = ItemsOf("\\\\Outlook\\Contacts")->GetItem(1);
-  EXPECT_EQ(saqib->GetProperty("CreationTime"), Value(*DateTime::FromParts(2011, 6, 21, 23, 51, 52)));
+  EXPECT_EQ(saqib->GetProperty("CreationTime"),
+            Value(*DateTime::FromParts(2011, 6, 21, 23, 51, 52)));
   EXPECT_EQ(saqib->LastModificationTime(), *DateTime::FromParts(2011, 6, 21, 23, 53, 13));
   EXPECT_EQ(saqib->GetProperty("WebPage"), Value(std::string("www.aspose.com")));
   EXPECT_EQ(std::get<std::string>(saqib->GetProperty("Email1EntryID")).substr(0, 16),
@@ -174,8 +186,9 @@ TEST_F(DataFileStoreTest, EntryIdsAreStableAndFindOpensTheFoldersOwnItems) {
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   EXPECT_NE(contacts->Find("entryid='" + lower + "'"), nullptr);
   // Another folder of the same file, another file, and no identifier at all.
-  EXPECT_EQ(other->GetFolderFromPath("\\\\Sample\\Deleted Items")->GetItems()->Find(
-                "EntryID = '" + first + "'"),
+  EXPECT_EQ(other->GetFolderFromPath("\\\\Sample\\Deleted Items")
+                ->GetItems()
+                ->Find("EntryID = '" + first + "'"),
             nullptr);
   EXPECT_EQ(ItemsOf("\\\\Outlook\\Contacts")->Find("EntryID = '" + first + "'"), nullptr);
   EXPECT_EQ(contacts->Find("EntryID = 'x'"), nullptr);
@@ -188,7 +201,7 @@ TEST_F(DataFileStoreTest, DamagedItemsAnswerFromTheirRowAndRaiseForTheRest) {
   // Nine readable copies of one contact, then twelve that only their
   // contents-table rows describe (the six of SampleContacts.pst twice, with
   // no modification time).
-  const char* const kDamaged[] = {"Sebastian Wright",          "Wichert Kroos",
+  const char* const kDamaged[] = {"Sebastian Wright",           "Wichert Kroos",
                                   "Christoffer van de Meeberg", "Margaret J. Tolle",
                                   "Matthew R. Wilcox",          "Bertha A. Buell"};
   const DateTime unset = *DateTime::FromParts(4501, 1, 1);
@@ -282,8 +295,8 @@ TEST_F(DataFileStoreTest, WritesAreRefusedAsReadOnly) {
   std::unique_ptr<Item> contact = items->GetItem(1);
   std::unique_ptr<Item> embedded;
   {
-    std::unique_ptr<Items> own = session_->GetFolderFromPath("\\\\Personal Folders\\Contacts")
-                                     ->GetItems();
+    std::unique_ptr<Items> own =
+        session_->GetFolderFromPath("\\\\Personal Folders\\Contacts")->GetItems();
     embedded = own->Add("IPM.Contact");
     embedded->SetProperty("FullName", std::string("Liv Berg"));
     embedded->Save();
@@ -337,11 +350,16 @@ TEST(DataFileSessionTest, AFileGoneOrReplacedFailsOnlyItsOwnStore) {
 
 TEST(DataFileRulesTest, ContainerClassesGiveDefaultItemTypes) {
   const std::pair<const char*, int> rows[] = {
-      {"IPF.Contact", kContactItem},       {"IPF.Contact.MOC.QuickContacts", kContactItem},
-      {"ipf.contact", kContactItem},       {"IPF.Contacts", kMailItem},
-      {"IPF.Appointment", kAppointmentItem}, {"IPF.Task", kTaskItem},
-      {"IPF.Journal", kJournalItem},       {"IPF.StickyNote", kNoteItem},
-      {"IPF.Note", kMailItem},             {"IPF.Configuration", kMailItem},
+      {"IPF.Contact", kContactItem},
+      {"IPF.Contact.MOC.QuickContacts", kContactItem},
+      {"ipf.contact", kContactItem},
+      {"IPF.Contacts", kMailItem},
+      {"IPF.Appointment", kAppointmentItem},
+      {"IPF.Task", kTaskItem},
+      {"IPF.Journal", kJournalItem},
+      {"IPF.StickyNote", kNoteItem},
+      {"IPF.Note", kMailItem},
+      {"IPF.Configuration", kMailItem},
       {"", kMailItem},
   };
   for (const auto& [containerClass, type] : rows) {

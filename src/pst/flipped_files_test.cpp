@@ -63,7 +63,8 @@ void RunFlippedCopies(int firstSeed, int count) {
   int refused = 0;
   for (int seed = firstSeed; seed < firstSeed + count; ++seed) {
     std::size_t which = static_cast<std::size_t>(seed) % samples.size();
-    std::string copy = dir.File("copy" + std::filesystem::path(samples[which]).extension().string());
+    std::string copy =
+        dir.File("copy" + std::filesystem::path(samples[which]).extension().string());
     WriteFile(copy, Flipped(contents[which], seed));
     try {
       LoadProfile(dir.File("profile.db"),

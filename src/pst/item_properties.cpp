@@ -107,8 +107,8 @@ std::string ItemProperties::Data(const Entry& entry) {
                   "a property's value of " + std::to_string(size) + " bytes is too large");
   }
   std::string bytes(size, '\0');
-  if (libpff_record_entry_get_data(entry.handle.get(), reinterpret_cast<std::uint8_t*>(bytes.data()),
-                                   size, &error) != 1) {
+  if (libpff_record_entry_get_data(
+          entry.handle.get(), reinterpret_cast<std::uint8_t*>(bytes.data()), size, &error) != 1) {
     throw PffFailure("cannot read a property's value", error);
   }
   return bytes;

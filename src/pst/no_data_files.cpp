@@ -9,8 +9,8 @@ namespace tovask::outlook {
 namespace {
 
 Failure NotBuilt(const std::string& path) {
-  return StoreFailure(kCallFailed, "The data file " + path +
-                                       " cannot be read: this build of tovask has no libpff");
+  return StoreFailure(
+      kCallFailed, "The data file " + path + " cannot be read: this build of tovask has no libpff");
 }
 
 }  // namespace

@@ -113,8 +113,7 @@ std::string SingleText(std::uint32_t baseType, std::string_view bytes, const Cod
   }
 }
 
-std::string MultipleText(std::uint32_t baseType, std::string_view bytes,
-                         const CodePageText& ansi) {
+std::string MultipleText(std::uint32_t baseType, std::string_view bytes, const CodePageText& ansi) {
   std::vector<std::string_view> values;
   if (std::size_t width = FixedWidth(baseType); width != 0) {
     for (std::size_t at = 0; at + width <= bytes.size(); at += width) {
@@ -163,9 +162,9 @@ std::string Utf16ToUtf8(std::string_view bytes) {
 }
 
 CodePageText::CodePageText(int codePage) {
-  for (const std::string& name : {"cp" + std::to_string(codePage),
-                                  "windows-" + std::to_string(codePage),
-                                  std::string("windows-1252")}) {
+  for (const std::string& name :
+       {"cp" + std::to_string(codePage), "windows-" + std::to_string(codePage),
+        std::string("windows-1252")}) {
     UErrorCode status = U_ZERO_ERROR;
     converter_ = ucnv_open(name.c_str(), &status);
     if (U_SUCCESS(status) && converter_ != nullptr) return;
@@ -266,8 +265,8 @@ std::uint64_t LittleEndian(std::string_view bytes) {
   return value;
 }
 
-Value DecodeStoredValue(outlook::PropertyKind kind, std::uint32_t valueType,
-                        std::string_view bytes, const CodePageText& ansi) {
+Value DecodeStoredValue(outlook::PropertyKind kind, std::uint32_t valueType, std::string_view bytes,
+                        const CodePageText& ansi) {
   std::uint32_t baseType = valueType & ~static_cast<std::uint32_t>(kTypeMultiple);
   bool multiple = (valueType & kTypeMultiple) != 0;
   switch (kind) {

@@ -81,7 +81,7 @@ std::uint64_t LittleEndian(std::string_view bytes);
 // - whole number: any integer or boolean type;
 // - boolean: a boolean or an integer not zero.
 // A value of a type the kind cannot take reads as unset.
-Value DecodeStoredValue(outlook::PropertyKind kind, std::uint32_t valueType,
-                        std::string_view bytes, const CodePageText& ansi);
+Value DecodeStoredValue(outlook::PropertyKind kind, std::uint32_t valueType, std::string_view bytes,
+                        const CodePageText& ansi);
 
 }  // namespace tovask::pst

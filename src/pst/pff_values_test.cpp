@@ -38,7 +38,9 @@ TEST(PffValuesTest, Utf16TextsBecomeUtf8UpToTheFirstNul) {
       {"umlaut", Bytes({0xFC, 0x00}), "\xC3\xBC"},
       {"euro", Bytes({0xAC, 0x20}), "\xE2\x82\xAC"},
       {"surrogate pair", Bytes({0x3D, 0xD8, 0x00, 0xDE}), "\xF0\x9F\x98\x80"},
-      {"lone high surrogate", Bytes({0x3D, 0xD8, 0x41, 0x00}), "\xEF\xBF\xBD" "A"},
+      {"lone high surrogate", Bytes({0x3D, 0xD8, 0x41, 0x00}),
+       "\xEF\xBF\xBD"
+       "A"},
       {"lone low surrogate", Bytes({0x00, 0xDE}), "\xEF\xBF\xBD"},
       {"odd last byte", Bytes({0x41, 0x00, 0x42}), "A\xEF\xBF\xBD"},
       {"nul ends the text", Wide("ab") + Bytes({0, 0}) + Wide("cd"), "ab"},
@@ -84,8 +86,7 @@ TEST(PffValuesTest, MultiValuesSplitOnlyWhenTheirLayoutHolds) {
       {"count beyond the size", Bytes({0xFF, 0xFF, 0xFF, 0x7F, 8, 0, 0, 0}), std::nullopt},
       {"offset into the offsets", Bytes({1, 0, 0, 0, 2, 0, 0, 0, 'a'}), std::nullopt},
       {"offset beyond the end", Bytes({1, 0, 0, 0, 40, 0, 0, 0, 'a'}), std::nullopt},
-      {"offsets going back", Bytes({2, 0, 0, 0, 13, 0, 0, 0, 12, 0, 0, 0, 'a', 'b'}),
-       std::nullopt},
+      {"offsets going back", Bytes({2, 0, 0, 0, 13, 0, 0, 0, 12, 0, 0, 0, 'a', 'b'}), std::nullopt},
   };
   for (const Row& row : rows) {
     std::optional<std::vector<std::string_view>> split = SplitMultiValue(row.bytes);

@@ -22,10 +22,9 @@ inline bool HaveSampleFiles() {
          std::filesystem::exists(SampleFile("SampleContacts.pst"), ignored);
 }
 
-#define TOVASK_SKIP_WITHOUT_SAMPLE_FILES()                                      \
-  if (!::tovask::testing::HaveSampleFiles())                                    \
-  GTEST_SKIP() << "the sample Outlook data files are not there ("               \
-               << TOVASK_PST_TESTDATA << ")"
+#define TOVASK_SKIP_WITHOUT_SAMPLE_FILES()   \
+  if (!::tovask::testing::HaveSampleFiles()) \
+  GTEST_SKIP() << "the sample Outlook data files are not there (" << TOVASK_PST_TESTDATA << ")"
 
 // A profile document: an empty embedded store "Personal Folders" with a
 // Contacts folder, then one data-file store per (name, file) pair.
