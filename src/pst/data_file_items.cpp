@@ -220,13 +220,9 @@ class DataFileItems : public Items {
   }
 
   std::unique_ptr<Item> Find(std::string_view filter) override {
-    std::optional<std::string> entryId = ParseEntryIdFilter(filter);
-    if (!entryId) {
-      throw StoreFailure(kInvalidArgument, "Only the filter EntryID = '...' can be used, not: " +
-                                               std::string(filter));
-    }
-    if (!IsEntryIdText(*entryId)) return nullptr;
-    std::string id = UpperCaseHex(*entryId);
+    std::optional<std::string> entryId = FindFilterEntryId(filter);
+    if (!entryId) return nullptr;
+    const std::string& id = *entryId;
     const std::string& prefix = source_->EntryIdPrefix();
     if (id.compare(0, prefix.size(), prefix) != 0) return nullptr;
     std::string little;
