@@ -47,22 +47,10 @@ std::string RecordKeyOf(const ItemProperties& store) {
 // system folders are named), or null.
 PffItem SubfolderNamed(libpff_item_t* folder, std::string_view name,
                        const pst::CodePageText& ansi) {
-  libpff_error_t* error = nullptr;
-  int count = 0;
-  if (libpff_folder_get_number_of_sub_folders(folder, &count, &error) != 1) {
-    pst::DropPffError(error);
-    return PffItem();
-  }
-  for (int i = 0; i < count; ++i) {
-    libpff_item_t* raw = nullptr;
-    if (libpff_folder_get_sub_folder(folder, i, &raw, &error) != 1) {
-      pst::DropPffError(error);
-      continue;
-    }
-    PffItem child(raw);
+  for (PffItem& child : pst::Subfolders(folder)) {
     try {
       if (ItemProperties::Read(child.get(), 0).Text(pst::kTagDisplayName, ansi) == name)
-        return child;
+        return std::move(child);
     } catch (const Failure&) {
       // An unreadable folder is not the one looked for.
     }
@@ -163,20 +151,7 @@ PffItem DataFileSource::FindIpmSubtree(libpff_file_t* file) {
 void DataFileSource::ReadChildren(libpff_item_t* item, int index, int depth,
                                   std::unordered_set<std::uint32_t>& seen) {
   if (depth >= kMaxFolderDepth) return;
-  libpff_error_t* error = nullptr;
-  int count = 0;
-  if (libpff_folder_get_number_of_sub_folders(item, &count, &error) != 1) {
-    // A folder whose subfolders cannot be read shows none.
-    pst::DropPffError(error);
-    return;
-  }
-  for (int i = 0; i < count; ++i) {
-    libpff_item_t* raw = nullptr;
-    if (libpff_folder_get_sub_folder(item, i, &raw, &error) != 1) {
-      pst::DropPffError(error);
-      continue;
-    }
-    PffItem child(raw);
+  for (PffItem& child : pst::Subfolders(item)) {
     DataFileFolder folder;
     try {
       folder.nodeId = pst::NodeIdOf(child.get());

@@ -59,6 +59,25 @@ std::uint32_t NodeIdOf(libpff_item_t* item) {
   return id;
 }
 
+std::vector<PffItem> Subfolders(libpff_item_t* folder) {
+  std::vector<PffItem> subfolders;
+  libpff_error_t* error = nullptr;
+  int count = 0;
+  if (libpff_folder_get_number_of_sub_folders(folder, &count, &error) != 1) {
+    DropPffError(error);
+    return subfolders;
+  }
+  for (int i = 0; i < count; ++i) {
+    libpff_item_t* subfolder = nullptr;
+    if (libpff_folder_get_sub_folder(folder, i, &subfolder, &error) != 1) {
+      DropPffError(error);  // a subfolder that cannot be opened is left out
+      continue;
+    }
+    subfolders.emplace_back(subfolder);
+  }
+  return subfolders;
+}
+
 int RecordSetCount(libpff_item_t* item) {
   libpff_error_t* error = nullptr;
   int count = 0;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "main/failure.h"
 
@@ -50,6 +51,10 @@ PffFile OpenPffFile(const std::string& path);
 
 // The node identifier of an item.
 std::uint32_t NodeIdOf(libpff_item_t* item);
+
+// The subfolders of a folder item that can be opened, in the file's order;
+// none when their number cannot be read.
+std::vector<PffItem> Subfolders(libpff_item_t* folder);
 
 // The number of record sets (rows, for a table) of an item; raises when the
 // item's values cannot be read.
