@@ -63,8 +63,13 @@ void ProfileState::CheckIdentity() {
 
 void ProfileState::LoadTree() {
   std::vector<StoreRow> stores;
-  Statement selectStores(connection_.db(),
-                         "SELECT id, name, folded, read_only, faults FROM stores ORDER BY id");
+  Statement selectStores(
+      connection_.db(),
+      HasDataFileTable(connection_)
+          ? "SELECT s.id, s.name, s.folded, s.read_only, s.faults, coalesce(d.path, ''), "
+            "coalesce(d.record_key, '') FROM stores s LEFT JOIN data_files d ON d.store_id = s.id "
+            "ORDER BY s.id"
+          : "SELECT id, name, folded, read_only, faults, '', '' FROM stores ORDER BY id");
   while (selectStores.Step()) {
     const Statement& row = selectStores;
     stores.push_back({.id = row.Int(0),
@@ -72,7 +77,9 @@ void ProfileState::LoadTree() {
                       .folded = std::string(row.Text(2)),
                       .readOnly = row.Int(3) != 0,
                       .faults = FaultList(row.Text(4)),
-                      .rootId = 0});  // found among the folders below
+                      .rootId = 0,  // found among the folders below
+                      .dataFile = std::string(row.Text(5)),
+                      .recordKey = std::string(row.Text(6))});
   }
   std::unordered_map<std::int64_t, FolderRow> folders;
   // Ids grow with every insert, so the id order is the order of creation.

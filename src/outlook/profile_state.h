@@ -51,7 +51,9 @@ struct StoreRow {
   std::string folded;
   bool readOnly = false;
   FaultList faults;
-  std::int64_t rootId = 0;
+  std::int64_t rootId = 0;  // 0 for an attached data file
+  std::string dataFile;     // an attached data file's path; empty for the others
+  std::string recordKey;    // an attached data file's record key
 };
 
 struct FolderRow {

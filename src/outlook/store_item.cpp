@@ -2,6 +2,7 @@
 #include <string>
 #include <utility>
 
+#include "outlook/data_files.h"
 #include "outlook/property_record.h"
 #include "outlook/property_schema.h"
 #include "outlook/store_failure.h"
@@ -80,6 +81,8 @@ class StoreItem : public Item {
   void CopyTo(Folder& folder) override {
     CheckFault("copy");
     CheckNotUndone();
+    if (auto* dataFile = dynamic_cast<DataFileFolderMark*>(&folder))
+      throw dataFile->ReadOnlyFailure();
     std::int64_t targetId = StoreFolderId(state_, folder);
     const FolderRow& target = state_->Folder(targetId);
     CheckFolderFault(*state_, target, "copy");
