@@ -1,10 +1,11 @@
 #!/bin/sh
 # Checks the Debian package that tools/package.sh built: it holds exactly the
 # installed files, its Depends name the libraries the programs link, the
-# programs run from a fresh root (dpkg -x) and find their dialog program
-# there, `cmake --install` into another prefix works the same, the manual
-# pages are clean and lintian reports no errors (its other findings are
-# printed).
+# programs run from a fresh root (dpkg -x), find their dialog program there
+# and read an attached Outlook data file (when the sample files are found in
+# shared/testdata/pst of a folder above this one), `cmake --install` into
+# another prefix works the same, the manual pages are clean and lintian
+# reports no errors (its other findings are printed).
 # Usage: tools/check-package.sh [PACKAGE.deb]
 set -eu
 cd "$(dirname "$0")/.."
@@ -14,6 +15,13 @@ version=$(sed -n 's/^project(tovask VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
+samples=""
+dir=$(pwd)
+while [ -z "$samples" ] && [ "$dir" != / ]; do
+  dir=$(dirname "$dir")
+  [ -d "$dir/shared/testdata/pst" ] && samples="$dir/shared/testdata/pst"
+done
+[ -n "$samples" ] || echo "check-package: no sample Outlook data files; attaching one is not tried"
 fail() {
   echo "check-package: $*" >&2
   failures=$((failures + 1))
@@ -57,6 +65,22 @@ check_installation() {
   "$prefix/bin/tovask-store" tree "$run/new.db" | grep -qxF '  \\Personal Folders\Contacts  contact  0 items' ||
     fail "$name: tovask-store tree of the new profile"
 
+  if [ -n "$samples" ]; then
+    "$prefix/bin/tovask-store" attach "$run/new.db" "$samples/SampleContacts.pst" --name Sample >/dev/null ||
+      fail "$name: tovask-store attach"
+    "$prefix/bin/tovask-store" tree "$run/new.db" | grep -qxF '  \\Sample\Contacts  contact  6 items' ||
+      fail "$name: tovask-store tree of the attached file"
+    TOVASK_PROFILE="$run/new.db" "$prefix/bin/tovask" -o 0 '\\Sample\Contacts' "$run/attached.xml" ||
+      fail "$name: tovask -o of the attached file"
+    names=$(sed 's|</contact>|&\n|g' "$run/attached.xml" | sed -n 's|.*<FullName><!\[CDATA\[\([^]]*\)\]\]>.*|\1|p')
+    [ "$names" = 'Sebastian Wright
+Wichert Kroos
+Christoffer van de Meeberg
+Margaret J. Tolle
+Matthew R. Wilcox
+Bertha A. Buell' ] || fail "$name: the contacts exported from the attached file differ: $names"
+  fi
+
   profile="$run/sample.db"
   "$prefix/bin/tovask-store" load "$profile" "$prefix/share/doc/tovask/examples/sample-profile.json" ||
     fail "$name: tovask-store load of the installed sample"
@@ -89,7 +113,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "Version: $(field Version), the project says $version"
 [ "$(field Section)" = utils ] || fail "Section: $(field Section)"
 depends=$(field Depends)
-for library in 'libc6 ' 'libstdc\+\+6 ' 'libsqlite3-0 ' 'libxml2 ' 'libicu[0-9]+ ' 'libqt6widgets6 '; do
+for library in 'libc6 ' 'libstdc\+\+6 ' 'libsqlite3-0 ' 'libxml2 ' 'libicu[0-9]+ ' 'libqt6widgets6 ' 'libpff1 '; do
   echo "$depends" | grep -qE "(^|, )$library" || fail "Depends lacks $library: $depends"
 done
 
