@@ -10,6 +10,9 @@ packages="$packages qt6-base-dev xvfb xdotool imagemagick"
 # Outlook data files (.pst/.ost) through libpff; its header needs libbfio-dev,
 # which the package does not pull in.
 packages="$packages libpff-dev libbfio-dev"
+# The Debian package: dependencies from the shared libraries (dpkg-shlibdeps),
+# its check with lintian, and the manual pages rendered by groff and man.
+packages="$packages dpkg-dev lintian man-db groff-base"
 
 missing=""
 for package in $packages; do

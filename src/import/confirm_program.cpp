@@ -225,11 +225,23 @@ DeleteDecision Ask(const std::string& programPath, const std::vector<std::string
 
 }  // namespace
 
+std::string FindConfirmProgram(const std::filesystem::path& executable,
+                               const std::filesystem::path& helperFolder) {
+  const std::filesystem::path folder = executable.parent_path();
+  const std::filesystem::path beside = folder / kProgramName;
+  const std::filesystem::path installed = (folder / helperFolder / kProgramName).lexically_normal();
+  for (const std::filesystem::path& candidate : {beside, installed}) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(candidate, error)) return candidate.string();
+  }
+  return beside.string();
+}
+
 std::string ConfirmProgramPath() {
   std::error_code error;
   std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return "";
-  return (self.parent_path() / kProgramName).string();
+  return FindConfirmProgram(self, TOVASK_HELPER_FOLDER_FROM_BIN);
 }
 
 AskDeleteConfirmation ConfirmInChildProcess(std::string programPath) {

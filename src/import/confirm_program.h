@@ -5,15 +5,28 @@
 // the spot) can end the import. tovask itself never links a window toolkit.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "import/delete_confirmation.h"
 
 namespace tovask {
 
-// Where the program is looked for: "tovask-confirm" in the folder of the
-// running tovask executable. This is the one place that says so. Empty when
-// the running executable cannot be found.
+// Where the program is looked for, in this order:
+// 1. "tovask-confirm" in the folder of the running tovask executable (a build
+//    folder, or a copy of both programs side by side);
+// 2. "tovask-confirm" in the helper folder of an installation, given relative
+//    to the folder of the executable: `helperFolder` is "../libexec/tovask" when
+//    tovask is installed in bin/ and the helper in libexec/tovask/.
+// The first that is a regular file is taken; when neither is, the one beside
+// the executable is returned, so that the failure to start it names it.
+// Never raises.
+std::string FindConfirmProgram(const std::filesystem::path& executable,
+                               const std::filesystem::path& helperFolder);
+
+// FindConfirmProgram for the running executable (/proc/self/exe) and the
+// helper folder this build installs the program in. Empty when the running
+// executable cannot be found.
 std::string ConfirmProgramPath();
 
 // Asks by running `programPath` with the texts on its standard input (see

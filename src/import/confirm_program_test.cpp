@@ -130,6 +130,49 @@ TEST_F(ConfirmProgramTest, NothingStartsWithoutADisplayOrWithoutTexts) {
   EXPECT_FALSE(std::filesystem::exists(dir_.File("input")));
 }
 
+TEST(ConfirmProgramPathTest, BesideTheProgramFirstThenTheInstalledHelperFolder) {
+  struct Row {
+    const char* name;
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"installed: bin/ and libexec/tovask/",
+       {"libexec/tovask/tovask-confirm"},
+       {},
+       "libexec/tovask/tovask-confirm"},
+      {"a copy beside the program wins",
+       {"bin/tovask-confirm", "libexec/tovask/tovask-confirm"},
+       {},
+       "bin/tovask-confirm"},
+      {"a folder of that name beside is no program",
+       {"libexec/tovask/tovask-confirm"},
+       {"bin/tovask-confirm"},
+       "libexec/tovask/tovask-confirm"},
+      {"a folder of that name in the helper folder neither",
+       {},
+       {"libexec/tovask/tovask-confirm"},
+       "bin/tovask-confirm"},
+      {"neither: the one beside, which then fails to start", {}, {}, "bin/tovask-confirm"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::TempDir root;
+    std::filesystem::create_directories(root.path() / "bin");
+    testing::WriteFile(root.File("bin/tovask"), "");
+    for (const std::string& folder : row.folders) {
+      std::filesystem::create_directories(root.path() / folder);
+    }
+    for (const std::string& file : row.files) {
+      std::filesystem::create_directories((root.path() / file).parent_path());
+      testing::WriteFile(root.File(file), "#!/bin/sh\n");
+    }
+    EXPECT_EQ(FindConfirmProgram(root.path() / "bin/tovask", "../libexec/tovask"),
+              root.File(row.expected));
+  }
+}
+
 TEST(ConfirmProgramPathTest, IsBesideTheRunningProgram) {
   // The tests are built into the same folder as tovask.
   EXPECT_EQ(ConfirmProgramPath(),
