@@ -3,7 +3,8 @@
 # Runs as root (or through sudo when it is there).
 set -eu
 
-packages="g++ cmake make pkg-config libxml2-dev libsqlite3-dev sqlite3 libicu-dev nlohmann-json3-dev libgtest-dev"
+packages="g++ cmake make pkg-config libxml2-dev libsqlite3-dev sqlite3 libicu-dev nlohmann-json3-dev libgtest-dev
+clang libclang-rt-14-dev"
 
 missing=""
 for package in $packages; do
