@@ -54,7 +54,7 @@ bool IsSpelled(const std::string& text, char letter) {
 // fits 32 bits.
 std::optional<std::int32_t> DigitsValue(const std::string& text) {
   std::size_t start = (!text.empty() && (text[0] == '+' || text[0] == '-')) ? 1 : 0;
-  if (start == text.size() || text.size() - start > 40) return std::nullopt;
+  if (start == text.size()) return std::nullopt;
   for (std::size_t i = start; i < text.size(); ++i) {
     if (text[i] < '0' || text[i] > '9') return std::nullopt;
   }

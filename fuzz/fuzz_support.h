@@ -4,15 +4,16 @@
 #pragma once
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tovask::fuzz {
 
@@ -45,8 +46,14 @@ inline const std::filesystem::path& ScratchDir() {
 inline std::string ScratchFile(const std::string& name) { return (ScratchDir() / name).string(); }
 
 inline std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::string content;
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return content;
+  content.resize(static_cast<std::size_t>(in.tellg()));
+  in.seekg(0);
+  in.read(content.data(), static_cast<std::streamsize>(content.size()));
+  content.resize(static_cast<std::size_t>(in.gcount()));
+  return content;
 }
 
 inline void WriteWhole(const std::string& path, std::string_view content) {
@@ -68,5 +75,57 @@ inline void RestoreProfile(const std::string& path, std::string_view bytes) {
   RemoveProfile(path);
   WriteWhole(path, bytes);
 }
+
+// A profile file put back to its template before each input, and only when
+// the input changed it: most inputs are refused before the profile is
+// opened, and rewriting it every time would cost more than they do.
+class TemplateProfile {
+ public:
+  TemplateProfile(std::string path, std::string bytes)
+      : path_(std::move(path)), bytes_(std::move(bytes)) {
+    RestoreProfile(path_, bytes_);
+    signature_ = Signature();
+  }
+
+  const std::string& path() const { return path_; }
+
+  // Puts the template back unless the file still holds it.
+  void Reset() {
+    if (Untouched()) return;
+    RestoreProfile(path_, bytes_);
+    signature_ = Signature();
+  }
+
+  // True when the file holds the template's bytes and no write-ahead log
+  // holds more. An unchanged size, modification time and inode say so
+  // without reading the file.
+  bool Untouched() {
+    if (Exists(path_ + "-wal")) return false;
+    if (Signature() == signature_) return true;
+    if (ReadWhole(path_) != bytes_) return false;
+    signature_ = Signature();
+    return true;
+  }
+
+ private:
+  struct FileSignature {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    long seconds = 0, nanoseconds = 0;
+    bool operator==(const FileSignature&) const = default;
+  };
+
+  FileSignature Signature() const {
+    struct stat status {};
+    if (::stat(path_.c_str(), &status) != 0) return {};
+    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim.tv_sec,
+            status.st_mtim.tv_nsec};
+  }
+
+  std::string path_;
+  std::string bytes_;
+  FileSignature signature_;
+};
 
 }  // namespace tovask::fuzz

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
@@ -72,11 +73,10 @@ constexpr const char kTemplate[] = R"json({"stores": [{"name": "Personal Folders
   {"name": "Inbox"}]}}]})json";
 
 struct State {
-  std::string profile = tovask::fuzz::ScratchFile("profile.db");
+  std::optional<tovask::fuzz::TemplateProfile> profile;
   std::string input = tovask::fuzz::ScratchFile("input.xml");
   std::string feedback = tovask::fuzz::ScratchFile("feedback.xml");
   std::string log = tovask::fuzz::ScratchFile("run.log");
-  std::string bytes;  // the template profile's file
   Json folders;       // the template's folders below the root, from its dump
   std::set<std::string> profileTexts;  // every text and date the template holds
 };
@@ -205,18 +205,20 @@ bool Traceable(const std::string& value, const DocumentTexts& document,
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   State& state = Run();
-  tovask::outlook::LoadProfile(state.profile, kTemplate);
-  state.bytes = tovask::fuzz::ReadWhole(state.profile);
-  Json dump = Json::parse(tovask::outlook::DumpProfile(state.profile));
+  const std::string path = tovask::fuzz::ScratchFile("profile.db");
+  tovask::outlook::LoadProfile(path, kTemplate);
+  Json dump = Json::parse(tovask::outlook::DumpProfile(path));
   state.folders = dump["stores"][0]["root"]["folders"];
   GatherTexts(dump, state.profileTexts);
-  setenv("TOVASK_PROFILE", state.profile.c_str(), 1);
+  state.profile.emplace(path, tovask::fuzz::ReadWhole(path));
+  setenv("TOVASK_PROFILE", path.c_str(), 1);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   State& state = Run();
-  tovask::fuzz::RestoreProfile(state.profile, state.bytes);
+  tovask::fuzz::TemplateProfile& profile = *state.profile;
+  profile.Reset();
   ::unlink(state.feedback.c_str());
   ::unlink(state.log.c_str());
   tovask::fuzz::WriteWhole(state.input,
@@ -238,8 +240,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   if (!tovask::fuzz::Exists(state.feedback)) {
     FUZZ_CHECK(tovask::AnyFailureTrapped(), "no feedback file and no failure noted");
-    FUZZ_CHECK(tovask::fuzz::ReadWhole(state.profile) == state.bytes,
-               "a refused document changed the profile");
+    FUZZ_CHECK(profile.Untouched(), "a refused document changed the profile");
     return 0;
   }
   const std::vector<FeedbackElement> feedback = ReadFeedback(state.feedback);
@@ -247,7 +248,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(document.parsed, "an imported document does not parse as a tree");
 
   const Json after =
-      Json::parse(tovask::outlook::DumpProfile(state.profile))["stores"][0]["root"]["folders"];
+      Json::parse(tovask::outlook::DumpProfile(profile.path()))["stores"][0]["root"]["folders"];
   const std::map<std::string, Json> before = ContactsOf(*Child(state.folders, "Contacts"));
   const std::map<std::string, Json> now = ContactsOf(*Child(after, "Contacts"));
 

@@ -8,6 +8,7 @@
 // - an accepted document replaces the profile: its dump loads into a new
 //   profile whose dump is the same text.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "fuzz_support.h"
@@ -29,10 +30,9 @@ constexpr const char kTemplate[] = R"({"stores": [
   {"name": "Archive", "readOnly": true}]})";
 
 struct Paths {
-  std::string profile = tovask::fuzz::ScratchFile("profile.db");
   std::string copy = tovask::fuzz::ScratchFile("reloaded.db");
-  std::string bytes;  // the template profile's file
-  std::string dump;   // and its dump
+  std::optional<tovask::fuzz::TemplateProfile> profile;
+  std::string dump;  // the template's dump
 };
 
 Paths& State() {
@@ -44,32 +44,33 @@ Paths& State() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   Paths& paths = State();
-  tovask::outlook::LoadProfile(paths.profile, kTemplate);
-  paths.bytes = tovask::fuzz::ReadWhole(paths.profile);
-  paths.dump = tovask::outlook::DumpProfile(paths.profile);
+  const std::string path = tovask::fuzz::ScratchFile("profile.db");
+  tovask::outlook::LoadProfile(path, kTemplate);
+  paths.dump = tovask::outlook::DumpProfile(path);
+  paths.profile.emplace(path, tovask::fuzz::ReadWhole(path));
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using tovask::fuzz::ReadWhole;
   Paths& paths = State();
-  tovask::fuzz::RestoreProfile(paths.profile, paths.bytes);
+  tovask::fuzz::TemplateProfile& profile = *paths.profile;
+  profile.Reset();
   const std::string_view json(reinterpret_cast<const char*>(data), size);
   try {
-    tovask::outlook::LoadProfile(paths.profile, json);
+    tovask::outlook::LoadProfile(profile.path(), json);
   } catch (const tovask::Failure& failure) {
     FUZZ_CHECK(failure.source() == "tovask-store" && failure.number() == 1,
                std::string("refused with ") + failure.what());
     FUZZ_CHECK(failure.description().rfind("$", 0) == 0,
                "a refusal without the JSON path: " + failure.description());
     // The file itself is the quick test; the dump the one that counts.
-    if (ReadWhole(paths.profile) != paths.bytes) {
-      FUZZ_CHECK(tovask::outlook::DumpProfile(paths.profile) == paths.dump,
+    if (!profile.Untouched()) {
+      FUZZ_CHECK(tovask::outlook::DumpProfile(profile.path()) == paths.dump,
                  "a refused document changed the profile: " + failure.description());
     }
     return 0;
   }
-  const std::string dump = tovask::outlook::DumpProfile(paths.profile);
+  const std::string dump = tovask::outlook::DumpProfile(profile.path());
   tovask::fuzz::RemoveProfile(paths.copy);
   try {
     tovask::outlook::LoadProfile(paths.copy, dump);

@@ -42,14 +42,18 @@ run() {
   shift
   [ -d "fuzz/corpus/$target" ] || { echo "fuzz.sh: no target $target" >&2; exit 2; }
   mkdir -p "build-fuzz/corpus/$target" "build-fuzz/findings/$target"
-  if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
-    TMPDIR=/dev/shm
-    export TMPDIR
-  fi
+  # A scratch folder of this run's own, gone afterwards even when a target
+  # aborted (which skips its own clean-up).
+  base=${TMPDIR:-}
+  if [ -z "$base" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then base=/dev/shm; fi
+  scratch=$(mktemp -d "${base:-/tmp}/tovask-fuzz.XXXXXX")
   echo "== $target $*" >&2
-  "build-fuzz/fuzz/${target}_fuzz" -timeout=30 -print_final_stats=1 \
+  status=0
+  TMPDIR=$scratch "build-fuzz/fuzz/${target}_fuzz" -timeout=30 -print_final_stats=1 \
     -artifact_prefix="build-fuzz/findings/$target/" "$@" \
-    "build-fuzz/corpus/$target" "fuzz/corpus/$target"
+    "build-fuzz/corpus/$target" "fuzz/corpus/$target" || status=$?
+  rm -rf "$scratch"
+  return $status
 }
 
 [ $# -ge 1 ] || usage
