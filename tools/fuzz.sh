@@ -32,7 +32,7 @@ build() {
   sh tools/install-deps.sh
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTOVASK_FUZZ=ON >/dev/null
-  cmake --build build-fuzz -j 2 >/dev/null
+  cmake --build build-fuzz -j "$(nproc)" >/dev/null
 }
 
 # run TARGET LIBFUZZER-OPTIONS...: the target over a fresh corpus folder of
