@@ -33,10 +33,10 @@ using namespace tovask::stress;
 constexpr int kFolders = 4;
 
 struct Options {
-  long rounds = 50;
-  long contacts = 200;
+  long rounds = 0;
+  long contacts = 0;
   std::string dir;
-  std::string program = TOVASK_BINARY;
+  std::string program;
 };
 
 std::string FolderName(int k) { return "Team " + std::to_string(k); }
@@ -227,41 +227,16 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::map<std::string, std::string> flags = {
+      {"rounds", "50"}, {"contacts", "200"}, {"dir", ""}, {"program", TOVASK_BINARY}};
+  ReadFlags(argc, argv, flags,
+            "import_concurrency [--rounds R] [--contacts M] [--dir DIR] [--program PATH]");
   Options options;
-  bool keep = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string flag = argv[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) Fatal("missing value for " + flag);
-      return argv[++i];
-    };
-    if (flag == "--rounds") {
-      options.rounds = std::atol(value().c_str());
-    } else if (flag == "--contacts") {
-      options.contacts = std::atol(value().c_str());
-    } else if (flag == "--dir") {
-      options.dir = value();
-      keep = true;
-    } else if (flag == "--program") {
-      options.program = value();
-    } else {
-      Fatal("usage: import_concurrency [--rounds R] [--contacts M] [--dir DIR] [--program PATH]");
-    }
-  }
-  if (options.dir.empty()) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tovask-concurrency-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) Fatal("cannot make a temporary folder");
-    options.dir = pattern;
-  } else {
-    std::filesystem::create_directories(options.dir);
-  }
-  int status = 2;
-  try {
-    status = Run(options);
-  } catch (const std::exception& failure) {
-    std::cerr << "import_concurrency: " << failure.what() << "\n";
-  }
-  if (!keep) std::filesystem::remove_all(options.dir);
-  return status;
+  options.rounds = std::atol(flags["rounds"].c_str());
+  options.contacts = std::atol(flags["contacts"].c_str());
+  options.program = flags["program"];
+  return RunInFolder("import_concurrency", flags["dir"], [&](const std::string& dir) {
+    options.dir = dir;
+    return Run(options);
+  });
 }

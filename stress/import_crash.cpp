@@ -43,11 +43,11 @@ const std::string kOldFeedback =
     "status=\"created\"/></mergedcontacts>\n";
 
 struct Options {
-  long contacts = 10000;
-  long kills = 100;
-  unsigned long seed = 1;
+  long contacts = 0;
+  long kills = 0;
+  unsigned long seed = 0;
   std::string dir;
-  std::string program = TOVASK_BINARY;
+  std::string program;
 };
 
 // Writes the peer's document: four of every five contacts of the folder
@@ -293,42 +293,17 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::map<std::string, std::string> flags = {
+      {"contacts", "10000"}, {"kills", "100"}, {"seed", "1"}, {"dir", ""}, {"program", TOVASK_BINARY}};
+  ReadFlags(argc, argv, flags,
+            "import_crash [--contacts N] [--kills K] [--seed S] [--dir DIR] [--program PATH]");
   Options options;
-  bool keep = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string flag = argv[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) Fatal("missing value for " + flag);
-      return argv[++i];
-    };
-    if (flag == "--contacts") {
-      options.contacts = std::atol(value().c_str());
-    } else if (flag == "--kills") {
-      options.kills = std::atol(value().c_str());
-    } else if (flag == "--seed") {
-      options.seed = std::strtoul(value().c_str(), nullptr, 10);
-    } else if (flag == "--dir") {
-      options.dir = value();
-      keep = true;
-    } else if (flag == "--program") {
-      options.program = value();
-    } else {
-      Fatal("usage: import_crash [--contacts N] [--kills K] [--seed S] [--dir DIR] "
-            "[--program PATH]");
-    }
-  }
-  if (options.dir.empty()) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "tovask-crash-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) Fatal("cannot make a temporary folder");
-    options.dir = pattern;
-  }
-  int status = 2;
-  try {
-    status = Run(options);
-  } catch (const std::exception& failure) {
-    std::cerr << "import_crash: " << failure.what() << "\n";
-  }
-  if (!keep) std::filesystem::remove_all(options.dir);
-  return status;
+  options.contacts = std::atol(flags["contacts"].c_str());
+  options.kills = std::atol(flags["kills"].c_str());
+  options.seed = std::strtoul(flags["seed"].c_str(), nullptr, 10);
+  options.program = flags["program"];
+  return RunInFolder("import_crash", flags["dir"], [&](const std::string& dir) {
+    options.dir = dir;
+    return Run(options);
+  });
 }

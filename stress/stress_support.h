@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -207,6 +208,42 @@ inline std::vector<std::string> StrayFiles(const std::string& dir,
     if (expected.count(name) == 0) stray.push_back(name);
   }
   return stray;
+}
+
+// Reads "--name value" pairs over the defaults in `flags`; a name that is
+// not one of its keys, or a missing value, ends the harness with `usage`.
+inline void ReadFlags(int argc, char** argv, std::map<std::string, std::string>& flags,
+                      const std::string& usage) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string flag = argv[i];
+    auto known = flag.rfind("--", 0) == 0 ? flags.find(flag.substr(2)) : flags.end();
+    if (known == flags.end() || i + 1 >= argc) Fatal("usage: " + usage);
+    known->second = argv[++i];
+  }
+}
+
+// Runs a harness in `dir`, or when it is empty in a temporary folder that
+// goes afterwards. Returns what `run` returns; 2 when it raised.
+inline int RunInFolder(const char* name, std::string dir,
+                       const std::function<int(const std::string& dir)>& run) {
+  const bool temporary = dir.empty();
+  if (temporary) {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / (std::string("tovask-") + name + "-XXXXXX"))
+            .string();
+    if (mkdtemp(pattern.data()) == nullptr) Fatal("cannot make a temporary folder");
+    dir = pattern;
+  } else {
+    std::filesystem::create_directories(dir);
+  }
+  int status = 2;
+  try {
+    status = run(dir);
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "%s: %s\n", name, failure.what());
+  }
+  if (temporary) std::filesystem::remove_all(dir);
+  return status;
 }
 
 // A fixed-seed generator for the harnesses' random choices.
