@@ -31,7 +31,7 @@ targets() { ls fuzz/corpus; }
 build() {
   sh tools/install-deps.sh
   CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTOVASK_FUZZ=ON >/dev/null
+    -DTOVASK_FUZZ=ON -DTOVASK_DIALOG=OFF >/dev/null
   cmake --build build-fuzz -j "$(nproc)" >/dev/null
 }
 

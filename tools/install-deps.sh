@@ -3,8 +3,12 @@
 # Runs as root (or through sudo when it is there).
 set -eu
 
-packages="g++ cmake make pkg-config libxml2-dev libsqlite3-dev sqlite3 libicu-dev nlohmann-json3-dev libgtest-dev
-clang libclang-rt-14-dev"
+packages="g++ cmake make pkg-config libxml2-dev libsqlite3-dev sqlite3 libicu-dev nlohmann-json3-dev libgtest-dev"
+# The delete confirmation dialog (Qt 6 Widgets) and its tests under a virtual
+# X server: key presses by xdotool, the screenshot by ImageMagick's import.
+packages="$packages qt6-base-dev xvfb xdotool imagemagick"
+# The fuzz targets: clang with libFuzzer and the sanitizers' runtimes.
+packages="$packages clang libclang-rt-14-dev"
 
 missing=""
 for package in $packages; do

@@ -12,7 +12,8 @@ cd "$(dirname "$0")/.."
 
 seed=${1:-1}
 sh tools/install-deps.sh
-cmake -S . -B build-stress -DCMAKE_BUILD_TYPE=Release -DTOVASK_STRESS=ON >/dev/null
+cmake -S . -B build-stress -DCMAKE_BUILD_TYPE=Release -DTOVASK_STRESS=ON -DTOVASK_DIALOG=OFF \
+  >/dev/null
 cmake --build build-stress -j 2 >/dev/null
 status=0
 build-stress/stress/import_crash --contacts 10000 --kills 100 --seed "$seed" || status=1

@@ -2,6 +2,10 @@
 
 #include <utility>
 
+#ifdef TOVASK_DIALOG
+#include "import/confirm_program.h"
+#endif
+
 namespace tovask {
 
 DeleteDecision WindowlessDecision(std::string reason) {
@@ -12,9 +16,13 @@ DeleteDecision WindowlessDecision(std::string reason) {
 }
 
 AskDeleteConfirmation DefaultDeleteConfirmation() {
+#ifdef TOVASK_DIALOG
+  return ConfirmInChildProcess(ConfirmProgramPath());
+#else
   return [](const std::vector<std::string>&) {
     return WindowlessDecision("this build has no confirmation dialog");
   };
+#endif
 }
 
 }  // namespace tovask

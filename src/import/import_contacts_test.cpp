@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "import/import_test_support.h"
-#include "main/xml_test_reader.h"
 
 namespace tovask {
 namespace {
@@ -55,15 +54,7 @@ class ImportContactsTest : public testing::ImportTestBase {
     ImportContacts(path, input_, feedback_, backup, deleteStale, confirm, ask);
   }
 
-  // "id EntryID status" per feedback element.
-  Lines Feedback() const {
-    Lines lines;
-    for (const XmlElement& contact : ReadXmlFile(feedback_).children) {
-      lines.push_back(contact.Attribute("id") + " " + contact.Attribute("EntryID") + " " +
-                      contact.Attribute("status"));
-    }
-    return lines;
-  }
+  Lines Feedback() const { return testing::FeedbackLines(feedback_); }
 
   // The FileAs of each item of a folder, in order ("-" for other items).
   Lines FileAs(const std::string& path) const {

@@ -14,6 +14,7 @@
 #include "main/failure.h"
 #include "main/log.h"
 #include "main/test_support.h"
+#include "main/xml_test_reader.h"
 #include "outlook/test_profile.h"
 
 namespace tovask::testing {
@@ -28,6 +29,16 @@ inline std::string StoreWith(const std::string& folders) {
 // right-aligned in 16 zeros ("A1" gives ...00000000000000A1).
 inline std::string EntryId(const std::string& tail) {
   return "0123456789ABCDEF0123456789ABCDEF" + std::string(16 - tail.size(), '0') + tail;
+}
+
+// "id EntryID status" per element of the feedback document at `path`.
+inline std::vector<std::string> FeedbackLines(const std::string& path) {
+  std::vector<std::string> lines;
+  for (const XmlElement& contact : ReadXmlFile(path).children) {
+    lines.push_back(contact.Attribute("id") + " " + contact.Attribute("EntryID") + " " +
+                    contact.Attribute("status"));
+  }
+  return lines;
 }
 
 class ImportTestBase : public ::testing::Test {
