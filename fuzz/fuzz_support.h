@@ -24,9 +24,9 @@ namespace tovask::fuzz {
   std::abort();
 }
 
-#define FUZZ_CHECK(condition, what)                                                \
-  do {                                                                             \
-    if (!(condition)) ::tovask::fuzz::Broken(__FILE__, __LINE__, (what));          \
+#define FUZZ_CHECK(condition, what)                                       \
+  do {                                                                    \
+    if (!(condition)) ::tovask::fuzz::Broken(__FILE__, __LINE__, (what)); \
   } while (false)
 
 // One folder under TMPDIR (else /tmp) for the whole process, removed at exit.

@@ -22,8 +22,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
-#include <optional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,7 +43,8 @@ const std::string kTarget = "\\\\Personal Folders\\Contacts";
 const std::string kBackupName = "Contacts (talvo backup)";
 
 // Entry identifiers C1 to C6 end in 00C1 to 00C6 (the seeds name them).
-constexpr const char kTemplate[] = R"json({"stores": [{"name": "Personal Folders", "root": {"folders": [
+constexpr const char kTemplate[] =
+    R"json({"stores": [{"name": "Personal Folders", "root": {"folders": [
   {"name": "Contacts", "type": 2, "items": [
     {"class": "IPM.Contact", "entryId": "0123456789ABCDEF0123456789ABCDEF00000000000000C1",
      "props": {"FirstName": "Anna", "LastName": "Smith", "FullName": "Anna Smith",
@@ -77,7 +78,7 @@ struct State {
   std::string input = tovask::fuzz::ScratchFile("input.xml");
   std::string feedback = tovask::fuzz::ScratchFile("feedback.xml");
   std::string log = tovask::fuzz::ScratchFile("run.log");
-  Json folders;       // the template's folders below the root, from its dump
+  Json folders;                        // the template's folders below the root, from its dump
   std::set<std::string> profileTexts;  // every text and date the template holds
 };
 
@@ -177,8 +178,7 @@ std::vector<FeedbackElement> ReadFeedback(const std::string& path) {
                    node->children == nullptr,
                "feedback holds something other than empty contact elements");
     std::vector<std::pair<std::string, std::string>> attributes;
-    for (xmlAttr* attribute = node->properties; attribute != nullptr;
-         attribute = attribute->next) {
+    for (xmlAttr* attribute = node->properties; attribute != nullptr; attribute = attribute->next) {
       xmlChar* value = xmlNodeListGetString(doc, attribute->children, 1);
       attributes.emplace_back(reinterpret_cast<const char*>(attribute->name),
                               value != nullptr ? reinterpret_cast<const char*>(value) : "");
@@ -289,19 +289,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& [name, value] : props.items()) {
       if (!value.is_string()) {
         const Json* old = before.count(entryId) ? &before.at(entryId) : nullptr;
-        FUZZ_CHECK(old != nullptr && old->value("props", Json::object()).value(name, Json()) == value,
-                   "property " + name + " of " + entryId + " changed kind or value: " + value.dump());
+        FUZZ_CHECK(
+            old != nullptr && old->value("props", Json::object()).value(name, Json()) == value,
+            "property " + name + " of " + entryId + " changed kind or value: " + value.dump());
         continue;
       }
-      FUZZ_CHECK(Traceable(value.get<std::string>(), document, state.profileTexts, dates),
-                 "property " + name + " of " + entryId + " holds a value from nowhere: " +
-                     value.dump());
+      FUZZ_CHECK(
+          Traceable(value.get<std::string>(), document, state.profileTexts, dates),
+          "property " + name + " of " + entryId + " holds a value from nowhere: " + value.dump());
     }
   }
 
   // Nothing else moved; the backup holds the template's contacts.
-  FUZZ_CHECK(*Child(after, "Contacts") ->find("folders") == (*Child(state.folders, "Contacts"))["folders"],
-             "a subfolder of the target changed");
+  FUZZ_CHECK(
+      *Child(after, "Contacts")->find("folders") == (*Child(state.folders, "Contacts"))["folders"],
+      "a subfolder of the target changed");
   for (const char* name : {"Friends", "Inbox"}) {
     FUZZ_CHECK(*Child(after, name) == *Child(state.folders, name),
                std::string("the folder ") + name + " changed");

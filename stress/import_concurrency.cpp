@@ -90,8 +90,7 @@ void WriteDocument(const std::vector<std::pair<std::string, std::string>>& peopl
 // form a folder state is compared in.
 using State = std::multiset<std::pair<std::string, std::string>>;
 
-State Expected(const std::vector<std::pair<std::string, std::string>>& people, int k,
-               long round) {
+State Expected(const std::vector<std::pair<std::string, std::string>>& people, int k, long round) {
   State state;
   for (const auto& [entryId, fullName] : people) state.insert({fullName, Title(round)});
   if (round > 0) state.insert({Newcomer(k, round), Title(round)});
@@ -162,8 +161,8 @@ int Run(const Options& options) {
                             base + "-feedback.xml", "-d"},
                            outputs.back()));
       outputs.push_back(base + "-export.txt");
-      runs.push_back(Spawn({options.program, "-o", "0", FolderPath(k), base + "-export.xml"},
-                           outputs.back()));
+      runs.push_back(
+          Spawn({options.program, "-o", "0", FolderPath(k), base + "-export.xml"}, outputs.back()));
     }
     for (std::size_t i = 0; i < runs.size(); ++i) {
       const int status = Wait(runs[i]);

@@ -122,11 +122,11 @@ Snapshot Take(const std::string& profile) {
 }
 
 struct Expected {
-  Contacts before;                           // the template's contacts
-  Contacts updated;                          // the reference run's, of the template's ids
-  std::multiset<std::string> created;        // the reference run's new contacts
-  std::multiset<std::string> backup;         // copies of every contact before
-  std::size_t feedbackElements = 0;          // in the reference run's feedback
+  Contacts before;                     // the template's contacts
+  Contacts updated;                    // the reference run's, of the template's ids
+  std::multiset<std::string> created;  // the reference run's new contacts
+  std::multiset<std::string> backup;   // copies of every contact before
+  std::size_t feedbackElements = 0;    // in the reference run's feedback
   Json others;
 };
 
@@ -186,10 +186,10 @@ int Run(const Options& options) {
   const std::string profile = dir + "/run/profile.db";
   const std::string feedback = dir + "/run/feedback.xml";
   const std::string output = dir + "/run/output.txt";
-  const std::vector<std::string> command = {options.program, "-i", "0", kFolderPath,
+  const std::vector<std::string> command = {options.program, "-i",     "0",  kFolderPath,
                                             document,        feedback, "-b", "-d"};
-  const std::set<std::string> runFiles = {"profile.db", "profile.db-wal", "profile.db-shm",
-                                          "profile.db-journal", "feedback.xml", "output.txt"};
+  const std::set<std::string> runFiles = {"profile.db",         "profile.db-wal", "profile.db-shm",
+                                          "profile.db-journal", "feedback.xml",   "output.txt"};
 
   RemoveProfile(templateProfile);
   tovask::outlook::GeneratorOptions generator;
@@ -208,7 +208,8 @@ int Run(const Options& options) {
   // One uninterrupted run: what every rerun must give, and how long a run takes.
   fresh();
   const auto start = Clock::now();
-  if (Wait(Spawn(command, output)) != 0) Fatal("the uninterrupted import failed:\n" + ReadText(output));
+  if (Wait(Spawn(command, output)) != 0)
+    Fatal("the uninterrupted import failed:\n" + ReadText(output));
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   Expected expected;
   expected.before = ContactsOf(FolderAt(templateDump, {"Contacts"}));
@@ -222,8 +223,8 @@ int Run(const Options& options) {
   if (!IsAfter(reference, expected) || reference.others != expected.others) {
     Fatal("the uninterrupted import did not give the expected profile");
   }
-  std::cout << "import_crash: " << options.contacts << " contacts, one import " << seconds
-            << " s, " << expected.feedbackElements << " feedback elements\n";
+  std::cout << "import_crash: " << options.contacts << " contacts, one import " << seconds << " s, "
+            << expected.feedbackElements << " feedback elements\n";
 
   Tally tally;
   Random random(options.seed);
@@ -270,8 +271,8 @@ int Run(const Options& options) {
 
     // The same import again, to its end.
     const int status = Wait(Spawn(command, output));
-    tally.Check("rerun succeeds", status == 0, at + ": status " + std::to_string(status) + "\n" +
-                                                   ReadText(output));
+    tally.Check("rerun succeeds", status == 0,
+                at + ": status " + std::to_string(status) + "\n" + ReadText(output));
     tally.Check("integrity after the rerun", IntegrityCheck(profile) == "ok", at);
     const Snapshot rerun = Take(profile);
     tally.Check("rerun gives the uninterrupted run's profile",
@@ -280,21 +281,23 @@ int Run(const Options& options) {
     std::optional<std::vector<FeedbackElement>> rerunFeedback = ReadFeedback(feedback);
     tally.Check("rerun feedback whole", rerunFeedback.has_value(), at);
   }
-  std::cout << "import_crash: " << options.kills << " kills (seed " << options.seed << "): "
-            << before << " left the folder as before, " << after << " as after, " << partial
-            << " part way; " << finishedFirst << " runs ended before their kill\n";
+  std::cout << "import_crash: " << options.kills << " kills (seed " << options.seed
+            << "): " << before << " left the folder as before, " << after << " as after, "
+            << partial << " part way; " << finishedFirst << " runs ended before their kill\n";
   tally.Print();
   const bool held = tally.AllHeld();
-  std::cout << "import_crash: " << (held ? "every check held" : "some checks did not hold")
-            << "\n";
+  std::cout << "import_crash: " << (held ? "every check held" : "some checks did not hold") << "\n";
   return held ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::map<std::string, std::string> flags = {
-      {"contacts", "10000"}, {"kills", "100"}, {"seed", "1"}, {"dir", ""}, {"program", TOVASK_BINARY}};
+  std::map<std::string, std::string> flags = {{"contacts", "10000"},
+                                              {"kills", "100"},
+                                              {"seed", "1"},
+                                              {"dir", ""},
+                                              {"program", TOVASK_BINARY}};
   ReadFlags(argc, argv, flags,
             "import_crash [--contacts N] [--kills K] [--seed S] [--dir DIR] [--program PATH]");
   Options options;
