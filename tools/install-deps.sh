@@ -7,6 +7,9 @@ packages="g++ cmake make pkg-config libxml2-dev libsqlite3-dev sqlite3 libicu-de
 # The delete confirmation dialog (Qt 6 Widgets) and its tests under a virtual
 # X server: key presses by xdotool, the screenshot by ImageMagick's import.
 packages="$packages qt6-base-dev xvfb xdotool imagemagick"
+# Outlook data files (.pst/.ost) through libpff; its header needs libbfio-dev,
+# which the package does not pull in.
+packages="$packages libpff-dev libbfio-dev"
 # The fuzz targets: clang with libFuzzer and the sanitizers' runtimes.
 packages="$packages clang libclang-rt-14-dev"
 

@@ -61,8 +61,6 @@ class ConfirmImportTest : public testing::ImportTestBase {
     return status;
   }
 
-  Lines Feedback() const { return testing::FeedbackLines(feedback_); }
-
   // The FileAs (else FullName) of each contact left in \\P\C.
   Lines Left() const {
     Lines names;
@@ -72,9 +70,6 @@ class ConfirmImportTest : public testing::ImportTestBase {
     }
     return names;
   }
-
-  std::string input_ = dir_.File("in.xml");
-  std::string feedback_ = dir_.File("feedback.xml");
 };
 
 TEST_F(ConfirmImportTest, EnterDeletesEveryListedContact) {

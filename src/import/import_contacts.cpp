@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "import/backup_contacts.h"
 #include "import/contact_document.h"
@@ -79,9 +80,9 @@ void MergeContact(const ImportRun& run, outlook::Items& items, StaleContacts& st
   if (!entryId.empty()) AddFeedbackElement(run.feedback, id, entryId, "created");
 }
 
-// Backup, stale set, merge, confirmation and deletions: every change the
-// import makes to the profile.
-void MergeIntoFolder(const ImportRun& run) {
+// Backup, stale set and merge. Returns whether the stale contacts are to
+// be deleted: not when the folder could not be listed or the merge failed.
+bool BackupAndMerge(const ImportRun& run, StaleContacts& staleContacts) {
   if (run.backup) {
     try {
       BackupContacts(run.session, run.folder);
@@ -90,13 +91,12 @@ void MergeIntoFolder(const ImportRun& run) {
     }
   }
 
-  StaleContacts staleContacts;
   if (run.deleteStale) {
     try {
       CollectStaleContacts(*run.folder.GetItems(), staleContacts);
     } catch (const Failure&) {
       LogMissingFolder(run.targetPath);
-      return;
+      return false;
     }
   }
 
@@ -105,15 +105,69 @@ void MergeIntoFolder(const ImportRun& run) {
     ReadContacts(run.inputFile, [&](const DocumentContact& contact) {
       MergeContact(run, *items, staleContacts, contact);
     });
-    if (!run.deleteStale) return;
+    if (!run.deleteStale) return false;
     Log([] { return std::string("Deleting stale Outlook contacts..."); });
-    if (run.confirmDeletion) ConfirmStaleContacts(staleContacts, *items, run.ask);
+    return true;
   } catch (const Failure& failure) {
     // The remaining contacts and the deletions are left out.
     LogFailure("Error: ", failure);
+    return false;
+  }
+}
+
+// The deletion pass in a change group of its own, after the confirmation:
+// its "deleted" elements are written once the deletions are stored. When
+// they cannot be, none of them happened.
+void DeleteConfirmedContacts(const ImportRun& run, StaleContacts& staleContacts) {
+  try {
+    ConfirmStaleContacts(staleContacts, *run.folder.GetItems(), run.ask);
+  } catch (const Failure& failure) {
+    LogFailure("Error: ", failure);
     return;
   }
-  DeleteStaleContacts(run.folder, staleContacts, run.feedback);
+  if (staleContacts.Count() == 0) return;
+  std::vector<std::string> deleted;
+  try {
+    outlook::ChangeGroup deletions(run.session);
+    deleted = DeleteStaleContacts(run.folder, staleContacts);
+    deletions.Commit();
+  } catch (const Failure& failure) {
+    LogFailure("Error deleting contact: ", failure);
+    return;
+  }
+  for (const std::string& entryId : deleted)
+    AddFeedbackElement(run.feedback, "-1", entryId, "deleted");
+}
+
+// Every change the import makes to the profile, in one change group that
+// is committed at the end, so that a run that ends before leaves the folder
+// as it was. With a confirmation the group ends before the question, so no
+// other writer waits for a person; the deletions get a group of their own.
+// Returns false when the changes could not be stored: then none of them
+// was, and the run must not report them.
+bool MergeIntoFolder(const ImportRun& run) {
+  std::optional<outlook::ChangeGroup> changes;
+  try {
+    changes.emplace(run.session);
+  } catch (const Failure& failure) {
+    // Nothing could be changed: the merge failed before its first contact.
+    LogFailure("Error: ", failure);
+    return true;
+  }
+  StaleContacts staleContacts;
+  const bool deleting = BackupAndMerge(run, staleContacts);
+  std::vector<std::string> deleted;
+  if (deleting && !run.confirmDeletion) deleted = DeleteStaleContacts(run.folder, staleContacts);
+  try {
+    changes->Commit();
+  } catch (const Failure& failure) {
+    LogFailure("Error: ", failure);
+    return false;
+  }
+  for (const std::string& entryId : deleted)
+    AddFeedbackElement(run.feedback, "-1", entryId, "deleted");
+  if (deleting && run.confirmDeletion) DeleteConfirmedContacts(run, staleContacts);
+  return true;
 }
 
 }  // namespace
@@ -149,11 +203,14 @@ void ImportContacts(const std::string& targetPath, const std::string& inputFile,
     } catch (const Failure&) {
       folder.reset();
     }
-    if (folder) {
-      MergeIntoFolder(ImportRun{*session, *folder, feedback, targetPath, inputFile, backup,
-                                deleteStale, confirmDeletion, askDeleteConfirmation});
-    } else {
+    if (!folder) {
       LogMissingFolder(targetPath);
+    } else if (!MergeIntoFolder(ImportRun{*session, *folder, feedback, targetPath, inputFile,
+                                          backup, deleteStale, confirmDeletion,
+                                          askDeleteConfirmation})) {
+      // As if the run had ended before the commit: the folder as it was and
+      // no feedback document.
+      return;
     }
 
     Log([] { return std::string("Saving feedback to Talvo"); });

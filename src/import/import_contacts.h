@@ -22,6 +22,16 @@ namespace tovask {
 // The feedback document (feedback_document.h) replaces `feedbackFile` at
 // the end, with the elements gathered even when the merge failed part way.
 //
+// All or nothing: backup, merge and deletions are one change group of the
+// session, committed right before the feedback document is saved. A run
+// that ends before (killed, or a failure no trap takes) leaves the profile
+// exactly as it was (no backup folder either) and no feedback file; a run
+// that gets there stores all of its changes, then saves the feedback. With
+// `confirmDeletion` the group is committed before the question and the
+// deletions are a second group, so no other writer of the profile waits
+// while a person decides; their "deleted" elements are written once they
+// are stored. While a group is open, other writers of the profile wait.
+//
 // The input file is checked whole before anything else: when it cannot be
 // read or is not a well-formed document without a document type
 // declaration, "line N: text" is logged (N 0 and the system's reason when it
@@ -30,6 +40,13 @@ namespace tovask {
 // Failures are trapped where they happen, noted for the exit status and
 // logged:
 // - the log-on: "Error: " + tail, the run ends without a feedback file;
+// - the change group cannot begin (another writer held the profile too
+//   long): "Error: " + tail, the feedback document is saved with no
+//   contact element;
+// - the changes cannot be stored (a full disk): "Error: " + tail, none of
+//   them is, and the run ends without a feedback file or "Import done.";
+//   for the confirmed deletions: "Error deleting contact: " + tail, none
+//   of them is, and the feedback document gets no "deleted" element;
 // - the folder (it is not found, or its contacts cannot be listed for stale
 //   deletion): "Error: Folder does not exist: " + targetPath, then the
 //   feedback document is saved with no contact element;

@@ -44,17 +44,10 @@ class ImportContactsTest : public testing::ImportTestBase {
     UseProfile(StoreWith(Folders()));
   }
 
-  // Writes the input document with these contact elements.
-  void Input(const std::string& contacts) {
-    testing::WriteFile(input_, "<?xml version=\"1.0\"?><olcontacts>" + contacts + "</olcontacts>");
-  }
-
   void Import(bool backup, bool deleteStale, bool confirm = false,
               const AskDeleteConfirmation& ask = {}, const std::string& path = "\\\\P\\C") {
     ImportContacts(path, input_, feedback_, backup, deleteStale, confirm, ask);
   }
-
-  Lines Feedback() const { return testing::FeedbackLines(feedback_); }
 
   // The FileAs of each item of a folder, in order ("-" for other items).
   Lines FileAs(const std::string& path) const {
@@ -64,9 +57,6 @@ class ImportContactsTest : public testing::ImportTestBase {
     }
     return names;
   }
-
-  std::string input_ = dir_.File("in.xml");
-  std::string feedback_ = dir_.File("feedback.xml");
 };
 
 TEST_F(ImportContactsTest, RefusedInputLeavesNoFeedbackAndTheProfileUntouched) {

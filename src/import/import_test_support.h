@@ -1,7 +1,7 @@
 // For the import's tests (header-only, never linked into the tool): a
 // profile of one store "P" from a JSON literal, a run's files in a
-// temporary folder with the log on, and the items of a folder as the
-// profile holds them afterwards.
+// temporary folder with the log on (input, feedback), and the items of a
+// folder as the profile holds them afterwards.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -57,6 +57,14 @@ class ImportTestBase : public ::testing::Test {
 
   std::vector<std::string> LogMessages() const { return testing::LogMessages(ReadFile(log_)); }
 
+  // Writes the input document with these contact elements.
+  void Input(const std::string& contacts) {
+    WriteFile(input_, "<?xml version=\"1.0\"?><olcontacts>" + contacts + "</olcontacts>");
+  }
+
+  // "id EntryID status" per element of the feedback document.
+  std::vector<std::string> Feedback() const { return FeedbackLines(feedback_); }
+
   // The items of the folder at `path` below the root of "P", names joined
   // with "/" ("C", "C/Sub"), as the profile's JSON form shows them.
   nlohmann::json Items(const std::string& path) const {
@@ -81,6 +89,8 @@ class ImportTestBase : public ::testing::Test {
   TempDir dir_;
   std::optional<TestProfile> profile_;
   std::string log_ = dir_.File("run.log");
+  std::string input_ = dir_.File("in.xml");
+  std::string feedback_ = dir_.File("feedback.xml");
 };
 
 }  // namespace tovask::testing

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "import/entry_id_filter.h"
-#include "import/feedback_document.h"
 #include "main/failure.h"
 #include "main/log.h"
 #include "main/value.h"
@@ -80,14 +79,15 @@ void ConfirmStaleContacts(StaleContacts& staleContacts, outlook::Items& items,
   }
 }
 
-void DeleteStaleContacts(outlook::Folder& folder, const StaleContacts& staleContacts,
-                         XmlWriter& feedback) {
+std::vector<std::string> DeleteStaleContacts(outlook::Folder& folder,
+                                             const StaleContacts& staleContacts) {
+  std::vector<std::string> deleted;
   std::int32_t count = 0;
   try {
     count = folder.GetItems()->Count();
   } catch (const Failure& failure) {
     LogDeleteFailure(failure);
-    return;
+    return deleted;
   }
   for (std::int32_t index = count; index >= 1; --index) {
     try {
@@ -102,11 +102,12 @@ void DeleteStaleContacts(outlook::Folder& folder, const StaleContacts& staleCont
                ValueText(item->GetProperty("FullName"));
       });
       items->Remove(index);
-      AddFeedbackElement(feedback, "-1", entryId, "deleted");
+      deleted.push_back(entryId);
     } catch (const Failure& failure) {
       LogDeleteFailure(failure);
     }
   }
+  return deleted;
 }
 
 }  // namespace tovask

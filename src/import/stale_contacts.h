@@ -2,11 +2,12 @@
 // contact matched, which an import with stale deletion removes.
 #pragma once
 
+#include <string>
 #include <variant>
+#include <vector>
 
 #include "import/delete_confirmation.h"
 #include "main/keyed_collection.h"
-#include "main/xml_writer.h"
 #include "outlook/outlook.h"
 
 namespace tovask {
@@ -38,14 +39,16 @@ void ConfirmStaleContacts(StaleContacts& staleContacts, outlook::Items& items,
 // The deletion pass: visits the folder's items from the last position to
 // the first, fetching the item collection afresh for each, and removes
 // every contact whose entry identifier is in the set, logging
-// "Deleting contact: " + FileAs + " - " + FullName and appending its
-// "deleted" feedback element (id "-1"). Contacts created since the set was
-// filled are never in it; other items are never removed.
+// "Deleting contact: " + FileAs + " - " + FullName. Returns the entry
+// identifiers of the contacts removed, in the order of removal, for their
+// "deleted" feedback elements, which the caller writes once the removals
+// are stored. Contacts created since the set was filled are never in it;
+// other items are never removed.
 //
 // Never raises: a failure on one item is noted as trapped, logged as
 // "Error deleting contact: " + the failure tail, and the pass goes on with
 // the next lower position.
-void DeleteStaleContacts(outlook::Folder& folder, const StaleContacts& staleContacts,
-                         XmlWriter& feedback);
+std::vector<std::string> DeleteStaleContacts(outlook::Folder& folder,
+                                             const StaleContacts& staleContacts);
 
 }  // namespace tovask

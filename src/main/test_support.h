@@ -54,6 +54,21 @@ inline int RunCommand(const std::string& commandLine) {
   return WEXITSTATUS(status);
 }
 
+// What a program run through the shell gave back.
+struct ProgramOutcome {
+  int status;
+  std::string out, err;
+};
+
+// Runs a shell command line with no input, its standard output and error
+// captured through files in `scratch` (a folder of the test's own).
+inline ProgramOutcome RunCaptured(const std::string& commandLine,
+                                  const std::filesystem::path& scratch) {
+  std::string out = (scratch / "captured-out").string(), err = (scratch / "captured-err").string();
+  int status = RunCommand("(" + commandLine + ") </dev/null >'" + out + "' 2>'" + err + "'");
+  return {status, ReadFile(out), ReadFile(err)};
+}
+
 // Quotes a text for /bin/sh.
 inline std::string ShellQuote(const std::string& text) {
   std::string quoted = "'";

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "main/case_fold.h"
+#include "outlook/store_failure.h"
 
 namespace tovask::outlook {
 
@@ -103,6 +104,16 @@ std::optional<std::string> ParseEntryIdFilter(std::string_view filter) {
   skipBlanks();
   if (at != filter.size()) return std::nullopt;
   return value;
+}
+
+std::optional<std::string> FindFilterEntryId(std::string_view filter) {
+  std::optional<std::string> entryId = ParseEntryIdFilter(filter);
+  if (!entryId) {
+    throw StoreFailure(kInvalidArgument,
+                       "Only the filter EntryID = '...' can be used, not: " + std::string(filter));
+  }
+  if (!IsEntryIdText(*entryId)) return std::nullopt;
+  return UpperCaseHex(*entryId);
 }
 
 }  // namespace tovask::outlook

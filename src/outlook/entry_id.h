@@ -34,4 +34,9 @@ std::string UpperCaseHex(std::string_view text);
 // quote inside the value doubled. Nothing for any other filter text.
 std::optional<std::string> ParseEntryIdFilter(std::string_view filter);
 
+// The identifier Items::Find is asked for, in upper case; nothing when the
+// value cannot be an identifier (so nothing matches). Raises (invalid
+// argument) for any filter but "EntryID = '...'".
+std::optional<std::string> FindFilterEntryId(std::string_view filter);
+
 }  // namespace tovask::outlook

@@ -1,5 +1,7 @@
 #include "outlook/folder_path.h"
 
+#include "main/case_fold.h"
+
 namespace tovask::outlook {
 
 std::string EscapeFolderName(std::string_view name) {
@@ -48,6 +50,22 @@ std::optional<std::vector<std::string>> SplitFolderPath(std::string_view path) {
     path.remove_prefix(end + 1);
   }
   return names;
+}
+
+std::unique_ptr<Folder> FindFolderBelow(std::unique_ptr<Folder> top,
+                                        std::span<const std::string> names) {
+  for (const std::string& name : names) {
+    std::string folded = FoldCase(name);
+    std::unique_ptr<Folders> subfolders = top->GetFolders();
+    std::unique_ptr<Folder> match;
+    for (std::int32_t i = 1, count = subfolders->Count(); i <= count && !match; ++i) {
+      std::unique_ptr<Folder> candidate = subfolders->GetFolder(i);
+      if (FoldCase(candidate->Name()) == folded) match = std::move(candidate);
+    }
+    if (!match) return nullptr;
+    top = std::move(match);
+  }
+  return top;
 }
 
 }  // namespace tovask::outlook

@@ -2,10 +2,14 @@
 // regard to case by their FoldCase() form (main/case_fold.h).
 #pragma once
 
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "outlook/outlook.h"
 
 namespace tovask::outlook {
 
@@ -17,5 +21,12 @@ std::string EscapeFolderName(std::string_view name);
 // with two backslashes or has an empty name; one trailing backslash is
 // allowed.
 std::optional<std::vector<std::string>> SplitFolderPath(std::string_view path);
+
+// The folder reached from `top` through its subfolders by the names, each
+// matched without regard to case (the first of equal sibling names); `top`
+// itself for no names, nullptr when a name is missing. Works through the
+// interface, so it serves every backend.
+std::unique_ptr<Folder> FindFolderBelow(std::unique_ptr<Folder> top,
+                                        std::span<const std::string> names);
 
 }  // namespace tovask::outlook

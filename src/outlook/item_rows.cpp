@@ -81,6 +81,11 @@ void ItemRows::Forget() {
   aheadFolder_ = 0;
 }
 
+void ItemRows::Discard() {
+  Forget();
+  lists_.clear();
+}
+
 ItemList& ItemRows::List(std::int64_t folderId) {
   auto& slot = lists_[folderId];
   if (!slot) {

@@ -1,6 +1,6 @@
 // The items of a profile as rows: each folder's order of items, reading an
 // item by position with read-ahead, finding one by entry identifier, and the
-// writes (each one committed transaction).
+// writes (each one committed transaction, or a savepoint of a change group).
 //
 // A folder's order is kept in memory as the list of its item ids, together
 // with the folder's version (which every insert and removal raises). The
@@ -51,6 +51,9 @@ class ItemRows {
   // Another process changed the file: lists are checked again on their next
   // use and read-ahead rows are dropped.
   void Forget();
+  // This session's own writes were undone (a rolled-back change group):
+  // every list is read afresh on its next use, read-ahead rows are dropped.
+  void Discard();
 
   // The folder's current list; raises when the folder no longer exists.
   ItemList& List(std::int64_t folderId);
@@ -62,7 +65,8 @@ class ItemRows {
   // The item with that entry identifier anywhere in the profile.
   std::optional<ItemRow> FindByEntryId(std::string_view entryId);
 
-  // Writes. Each is one committed transaction and keeps the lists right.
+  // Writes. Each is one committed transaction (a savepoint inside a change
+  // group) and keeps the lists right.
   // Insert and Update store `props` (PropertyRecord bytes; row.props is not
   // read). Insert adds a row of the row's folder, class and sender and fills
   // in id, entry identifier, created and modified (both `now`).

@@ -85,8 +85,9 @@ class Item {
   // store at Save().
   virtual void SetProperty(std::string_view name, const Value& value) = 0;
 
-  // Stores the item in one committed transaction. A new item joins its
-  // folder, at the end of the order, at its first save and gets its entry
+  // Stores the item in one committed transaction (inside a change group:
+  // in the group, see Session::BeginChanges). A new item joins its folder,
+  // at the end of the order, at its first save and gets its entry
   // identifier then. Raises on a read-only store.
   virtual void Save() = 0;
 
@@ -173,6 +174,55 @@ class Session {
   virtual std::unique_ptr<Folder> GetFolderFromPath(std::string_view path) = 0;
   // The message stores of the profile, in the profile's order.
   virtual std::vector<std::unique_ptr<Store>> Stores() = 0;
+
+  // A change group: from BeginChanges() to CommitChanges() every write of
+  // this session (Save, CopyTo, Items::Remove, Folders::Add) goes into one
+  // change of the profile. The session's own reads and finds see the
+  // group's writes at once; other sessions see none of them until
+  // CommitChanges() makes them all visible together. A group that is rolled
+  // back, or whose process ends before the commit, leaves the profile
+  // exactly as it was. Each write inside a group still succeeds or fails
+  // whole: a write that raises leaves the group as it was before it.
+  // Outside a group every write is committed on its own, as each call says.
+  //
+  // While a group is open, other sessions' writes wait for it (up to their
+  // busy timeout); reads never wait. Objects handed out while a group was
+  // open that was then rolled back are stale: their Save and CopyTo raise
+  // (not found), so an item made in the group can never come back.
+  //
+  // BeginChanges raises when a group is open already, on a snapshot session
+  // (no access), before Logon(), when the profile was replaced, and when
+  // another writer holds the profile longer than the busy timeout.
+  // CommitChanges raises when no group is open or the changes cannot be
+  // stored; the group is then rolled back, so nothing of it stays.
+  // RollbackChanges does nothing without an open group.
+  // A backend that cannot group writes (read-only data files) keeps the
+  // defaults, which do nothing.
+  virtual void BeginChanges() {}
+  virtual void CommitChanges() {}
+  virtual void RollbackChanges() noexcept {}
+};
+
+// A change group of `session` for one scope: begun by the constructor,
+// rolled back by the destructor unless Commit() succeeded. Raises what
+// BeginChanges and CommitChanges raise.
+class ChangeGroup {
+ public:
+  explicit ChangeGroup(Session& session) : session_(session) { session_.BeginChanges(); }
+  ~ChangeGroup() {
+    if (open_) session_.RollbackChanges();
+  }
+  ChangeGroup(const ChangeGroup&) = delete;
+  ChangeGroup& operator=(const ChangeGroup&) = delete;
+
+  void Commit() {
+    open_ = false;  // a failed commit has rolled the group back already
+    session_.CommitChanges();
+  }
+
+ private:
+  Session& session_;
+  bool open_ = true;
 };
 
 enum class SessionMode {

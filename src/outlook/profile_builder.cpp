@@ -100,6 +100,8 @@ class ProfileWriter {
     insertEntry_ = Statement(
         connection_.db(), std::string("INSERT INTO address_entries(id, ") + kAddressEntryColumns +
                               ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)");
+    insertDataFile_ = Statement(
+        connection_.db(), "INSERT INTO data_files(store_id, path, record_key) VALUES (?1, ?2, ?3)");
     insertItem_ =
         Statement(connection_.db(),
                   "INSERT INTO items(id, folder_id, entry_id, class, created, modified, sender_id, "
@@ -118,6 +120,22 @@ class ProfileWriter {
     insertStore_.Bind(5, faults).Run();
     ++nextStore_;
     return InsertFolder(storeId, 0, 0, name, folded, rootType, rootFaults);
+  }
+
+  void AddDataFileStore(const std::string& name, const std::string& path,
+                        const std::string& recordKey) {
+    if (name.empty()) throw BadInput("A store needs a name");
+    if (path.empty()) throw BadInput("A data file needs a path");
+    if (!recordKey.empty() && !recordKeys_.insert(recordKey).second) {
+      throw StoreFailure(kCollision, "The data file " + path + " is attached already (record key " +
+                                         recordKey + ")");
+    }
+    std::int64_t storeId = nextStore_;
+    std::string folded = FoldCase(name);
+    insertStore_.Bind(1, storeId).Bind(2, name).Bind(3, folded).Bind(4, 1);
+    insertStore_.Bind(5, "").Run();
+    insertDataFile_.Bind(1, storeId).Bind(2, path).Bind(3, recordKey).Run();
+    ++nextStore_;
   }
 
   std::int64_t AddFolder(std::int64_t parentId, const std::string& name, int type,
@@ -248,8 +266,9 @@ class ProfileWriter {
   EntryIdPrefix prefix_{};
   std::uint64_t nextCounter_ = 1;
   std::int64_t nextStore_ = 1, nextFolder_ = 1, nextEntry_ = 1, nextItem_ = 1;
-  Statement insertStore_, insertFolder_, insertEntry_, insertItem_;
+  Statement insertStore_, insertFolder_, insertEntry_, insertItem_, insertDataFile_;
   std::unordered_map<std::int64_t, PlacedFolder> folders_;
+  std::unordered_set<std::string> recordKeys_;
   std::unordered_set<std::int64_t> entryIds_;
 };
 
@@ -263,6 +282,11 @@ std::int64_t ProfileBuilder::AddStore(const std::string& name, bool readOnly,
                                       int rootDefaultItemType,
                                       const std::vector<std::string>& rootFaults) {
   return Writer().AddStore(name, readOnly, storeFaults, rootDefaultItemType, rootFaults);
+}
+
+void ProfileBuilder::AddDataFileStore(const std::string& name, const std::string& path,
+                                      const std::string& recordKey) {
+  Writer().AddDataFileStore(name, path, recordKey);
 }
 
 std::int64_t ProfileBuilder::AddFolder(std::int64_t parentFolderId, const std::string& name,

@@ -96,6 +96,12 @@ class ProfileBuilder {
                         const std::vector<std::string>& storeFaults, int rootDefaultItemType,
                         const std::vector<std::string>& rootFaults);
 
+  // Adds a store that is an attached Outlook data file: read-only, its
+  // folders in the file. `path` is kept as given (callers make it absolute);
+  // raises when another data file of the same record key is added.
+  void AddDataFileStore(const std::string& name, const std::string& path,
+                        const std::string& recordKey);
+
   // Adds a subfolder at the end of the parent's subfolders; returns its id.
   // Raises for an unknown parent, a default item type outside 0..6 and a
   // folder more than kMaxFolderDepth levels below its store's root.

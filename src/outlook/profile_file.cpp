@@ -5,6 +5,7 @@
 #include "main/failure.h"
 #include "main/output_file.h"
 #include "outlook/profile_schema.h"
+#include "outlook/sqlite_connection.h"
 
 namespace tovask::outlook {
 
@@ -23,6 +24,20 @@ std::pair<std::string, std::string> Split(const std::string& path) {
   return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
+// True when the file is one of the data files attached to the profile.
+bool IsAttachedDataFile(const std::string& profile, const struct stat& target) {
+  SqliteConnection connection(profile, /*create=*/false);
+  CheckProfileSchema(connection);
+  if (!HasDataFileTable(connection)) return false;
+  Statement paths(connection.db(), "SELECT path FROM data_files");
+  while (paths.Step()) {
+    std::string attached(paths.Text(0));
+    struct stat info {};
+    if (stat(attached.c_str(), &info) == 0 && SameFile(target, info)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool IsProfileFile(const std::string& path) {
@@ -39,6 +54,7 @@ bool IsProfileFile(const std::string& path) {
           return true;
         }
       }
+      if (IsAttachedDataFile(profile, target)) return true;
     }
     // A side file made later: the same folder, the profile's name and the
     // side file's ending (the profile's name as given, or what its links

@@ -10,6 +10,7 @@
 #include "main/failure.h"
 #include "outlook/entry_id.h"
 #include "outlook/outlook.h"
+#include "outlook/property_schema.h"
 #include "outlook/sample_data.h"
 
 namespace tovask::outlook {
@@ -374,7 +375,9 @@ void MakeContact(std::uint64_t seed, std::int64_t index, DateTime until, ItemDat
   if (random.Chance(0.5)) text("User2", random.Chance(0.5) ? "Newsletter" : "No newsletter");
   text("CustomerID", "C-" + random.Digits(7));
   std::string categories(random.Pick(sample::Categories()));
-  if (random.Chance(0.3)) categories += "; " + std::string(random.Pick(sample::Categories()));
+  if (random.Chance(0.3))
+    categories +=
+        std::string(kMultiValueSeparator) + std::string(random.Pick(sample::Categories()));
   text("Categories", categories);
   text("Language", person.place->country == "Germany" ? "de-DE" : "en-US");
 }

@@ -9,6 +9,7 @@
 
 #include "main/case_fold.h"
 #include "main/failure.h"
+#include "outlook/attached_files.h"
 #include "outlook/entry_id.h"
 #include "outlook/fault_list.h"
 #include "outlook/outlook.h"
@@ -141,7 +142,11 @@ class DocumentWalk {
 
  private:
   void Store(const Json& store, const std::string& path) {
-    Object(store, path, {"name", "readOnly", "faults", "root"});
+    Object(store, path, {"name", "readOnly", "faults", "root", "dataFile"});
+    if (const Json* dataFile = Find(store, "dataFile")) {
+      DataFileStore(store, *dataFile, path);
+      return;
+    }
     const Json* name = Find(store, "name");
     if (name == nullptr) throw Problem(path, "a store needs a \"name\"");
     std::string storeName = Name(*name, Key(path, "name"));
@@ -168,6 +173,25 @@ class DocumentWalk {
       return builder_.AddStore(storeName, readOnly, faults, type, rootFaults);
     });
     FolderContent(rootFolder, rootPath, rootId, 0);
+  }
+
+  // An attached data file: its name (optional), its path, read-only.
+  void DataFileStore(const Json& store, const Json& dataFile, const std::string& path) {
+    if (Find(store, "root") != nullptr || Find(store, "faults") != nullptr) {
+      throw Problem(path, "a data-file store has neither \"root\" nor \"faults\"");
+    }
+    if (const Json* flag = Find(store, "readOnly"); flag != nullptr && *flag != Json(true)) {
+      throw Problem(Key(path, "readOnly"), "a data-file store is read-only");
+    }
+    std::string filePath = AbsolutePath(Name(dataFile, Key(path, "dataFile")));
+    std::string given;
+    if (const Json* name = Find(store, "name")) given = Name(*name, Key(path, "name"));
+    DataFileIdentity identity =
+        Adding(Key(path, "dataFile"), [&] { return InspectDataFile(filePath); });
+    std::string storeName = DataFileStoreName(given, identity, filePath);
+    if (storeName.empty()) throw Problem(Key(path, "name"), "a data-file store needs a name");
+    Adding(Key(path, "dataFile"),
+           [&] { builder_.AddDataFileStore(storeName, filePath, identity.recordKey); });
   }
 
   void Folder(const Json& folder, const std::string& path, std::int64_t parentId, int depth) {

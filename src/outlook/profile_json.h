@@ -2,7 +2,8 @@
 // dumping a profile file as one.
 //
 //   { "stores": [ { "name": "Personal Folders", "readOnly": false, "faults": [],
-//                   "root": FOLDER } ] }
+//                   "root": FOLDER },
+//                 { "name": "Archive", "dataFile": "/home/anna/archive.pst" } ] }
 //   FOLDER = { "name": "...", "type": 2, "folders": [FOLDER...],
 //              "items": [ITEM...], "faults": [] }
 //   ITEM   = { "class": "IPM.Contact", "entryId": "...",
@@ -14,6 +15,12 @@
 //              "lastName", "jobTitle", "assistantName",
 //              "businessTelephoneNumber", "mobileTelephoneNumber",
 //              "streetAddress": texts, "faults": [] }
+//
+// A store with "dataFile" is an attached Outlook data file (see
+// attached_files.h): no "root" and no "faults"; "name" optional (the file's
+// display name, else its file name without extension); load opens the file,
+// keeps its absolute path and record key and refuses a file it cannot open
+// or one attached twice.
 //
 // Key order is free. On load every key but a store's "name" and an item's
 // "class" may be left out: a root folder's "name" (when given it must be the

@@ -57,14 +57,23 @@ class DumpWriter {
     out_ = "{\n  \"stores\": [";
     Statement stores(
         connection_.db(),
-        "SELECT s.name, s.read_only, s.faults, f.id, f.item_type, f.faults FROM stores s "
-        "JOIN folders f ON f.store_id = s.id AND f.parent_id = 0 ORDER BY s.id");
+        std::string("SELECT s.name, s.read_only, s.faults, f.id, f.item_type, f.faults, ") +
+            (HasDataFileTable(connection_) ? "d.path" : "NULL") +
+            " FROM stores s LEFT JOIN folders f ON f.store_id = s.id AND f.parent_id = 0" +
+            (HasDataFileTable(connection_) ? " LEFT JOIN data_files d ON d.store_id = s.id" : "") +
+            " ORDER BY s.id");
     bool first = true;
     while (stores.Step()) {
+      bool dataFile = !stores.Text(6).empty();
+      if (!dataFile && stores.Int(3) == 0) continue;  // a store without its root folder
       out_ += first ? "\n" : ",\n";
       first = false;
       std::string name(stores.Text(0));
       out_ += "    {\n      \"name\": " + Quoted(name) + ",\n";
+      if (dataFile) {
+        out_ += "      \"dataFile\": " + Quoted(stores.Text(6)) + "\n    }";
+        continue;
+      }
       out_ += "      \"readOnly\": " + std::string(stores.Int(1) != 0 ? "true" : "false") + ",\n";
       out_ += "      \"faults\": " + FaultsJson(stores.Text(2)) + ",\n";
       out_ += "      \"root\": ";

@@ -34,6 +34,7 @@ void CreateProfileSchema(SqliteConnection& connection) {
       business_telephone_number TEXT NOT NULL, mobile_telephone_number TEXT NOT NULL,
       street_address TEXT NOT NULL, faults TEXT NOT NULL);
   )sql");
+  CreateDataFileTable(connection);
   Statement insert(connection.db(), "INSERT OR IGNORE INTO meta(key, value) VALUES (?1, ?2)");
   insert.Bind(1, "format").Bind(2, kFormat).Run();
   insert.Bind(1, "prefix").Bind(2, EntryIdPrefixText(RandomEntryIdPrefix()), true).Run();
@@ -43,6 +44,7 @@ void CreateProfileSchema(SqliteConnection& connection) {
 void DropProfileTables(SqliteConnection& connection) {
   connection.Exec(
       "DROP TABLE IF EXISTS items; DROP TABLE IF EXISTS address_entries; "
+      "DROP TABLE IF EXISTS data_files; "
       "DROP TABLE IF EXISTS folders; DROP TABLE IF EXISTS stores; DROP TABLE IF EXISTS meta;");
 }
 
@@ -68,6 +70,18 @@ void CheckProfileSchema(SqliteConnection& connection) {
   if (!ok) {
     throw StoreFailure(kCallFailed, "The file " + connection.path() + " is not a tovask profile");
   }
+}
+
+void CreateDataFileTable(SqliteConnection& connection) {
+  connection.Exec(
+      "CREATE TABLE IF NOT EXISTS data_files(store_id INTEGER PRIMARY KEY, path TEXT NOT NULL, "
+      "record_key TEXT NOT NULL)");
+}
+
+bool HasDataFileTable(SqliteConnection& connection) {
+  Statement table(connection.db(),
+                  "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'data_files'");
+  return table.Step();
 }
 
 void WriteMeta(SqliteConnection& connection, const std::string& key, const std::string& value) {

@@ -16,6 +16,12 @@
 //                               one row per item; props is the item's
 //                               PropertyRecord; the order within a folder is
 //                               the id order (index on folder_id, id)
+//   data_files(store_id, path, record_key)
+//                               the stores that are attached Outlook data
+//                               files (read-only, without folders here): the
+//                               file's absolute path and record key; profiles
+//                               made before files could be attached lack the
+//                               table
 //   address_entries(id, name, address, type, smtp_address, first_name,
 //         last_name, job_title, assistant_name, business_telephone_number,
 //         mobile_telephone_number, street_address, faults)
@@ -49,6 +55,11 @@ bool IsEmptyDatabase(SqliteConnection& connection);
 // Raises, naming the path, unless the file holds a profile of this format.
 // Only reads, so a file of another kind is left as it was.
 void CheckProfileSchema(SqliteConnection& connection);
+
+// Creates the table of attached data files when it is missing.
+void CreateDataFileTable(SqliteConnection& connection);
+// True when the profile has the table of attached data files.
+bool HasDataFileTable(SqliteConnection& connection);
 
 // Sets a meta value.
 void WriteMeta(SqliteConnection& connection, const std::string& key, const std::string& value);

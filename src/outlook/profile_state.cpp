@@ -1,5 +1,7 @@
 #include "outlook/profile_state.h"
 
+#include <algorithm>
+
 #include "main/case_fold.h"
 #include "outlook/folder_path.h"
 #include "outlook/profile_schema.h"
@@ -61,8 +63,13 @@ void ProfileState::CheckIdentity() {
 
 void ProfileState::LoadTree() {
   std::vector<StoreRow> stores;
-  Statement selectStores(connection_.db(),
-                         "SELECT id, name, folded, read_only, faults FROM stores ORDER BY id");
+  Statement selectStores(
+      connection_.db(),
+      HasDataFileTable(connection_)
+          ? "SELECT s.id, s.name, s.folded, s.read_only, s.faults, coalesce(d.path, ''), "
+            "coalesce(d.record_key, '') FROM stores s LEFT JOIN data_files d ON d.store_id = s.id "
+            "ORDER BY s.id"
+          : "SELECT id, name, folded, read_only, faults, '', '' FROM stores ORDER BY id");
   while (selectStores.Step()) {
     const Statement& row = selectStores;
     stores.push_back({.id = row.Int(0),
@@ -70,7 +77,9 @@ void ProfileState::LoadTree() {
                       .folded = std::string(row.Text(2)),
                       .readOnly = row.Int(3) != 0,
                       .faults = FaultList(row.Text(4)),
-                      .rootId = 0});  // found among the folders below
+                      .rootId = 0,  // found among the folders below
+                      .dataFile = std::string(row.Text(5)),
+                      .recordKey = std::string(row.Text(6))});
   }
   std::unordered_map<std::int64_t, FolderRow> folders;
   // Ids grow with every insert, so the id order is the order of creation.
@@ -250,6 +259,42 @@ std::shared_ptr<const AddressEntryRow> ProfileState::AddressEntry(std::int64_t i
   if (entries_.size() >= kEntryCacheLimit) entries_.clear();
   entries_.emplace(id, entry);
   return entry;
+}
+
+void ProfileState::BeginChanges() {
+  connection_.BeginHeld();
+  openGroup_ = ++groupsBegun_;
+}
+
+void ProfileState::CommitChanges() {
+  try {
+    connection_.CommitHeld();
+  } catch (...) {
+    RollbackChanges();
+    throw;
+  }
+  openGroup_ = 0;
+}
+
+void ProfileState::RollbackChanges() noexcept {
+  if (openGroup_ == 0) return;
+  connection_.RollbackHeld();
+  rolledBack_.push_back(openGroup_);
+  openGroup_ = 0;
+  // The tree, the item lists and the read-ahead rows may hold the group's
+  // writes: they are read afresh.
+  seenDataVersion_ = -1;
+  items_.Discard();
+  try {
+    Refresh();
+  } catch (const Failure&) {
+    // The tree stays marked stale: the next look-up reads it again and
+    // raises this itself.
+  }
+}
+
+bool ProfileState::RolledBack(std::uint64_t group) const {
+  return std::find(rolledBack_.begin(), rolledBack_.end(), group) != rolledBack_.end();
 }
 
 }  // namespace tovask::outlook

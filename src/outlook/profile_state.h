@@ -18,6 +18,13 @@
 // A snapshot session holds one read transaction from its start: the tree is
 // read once, Refresh() does nothing, and every write raises.
 //
+// A change group holds one write transaction instead, in which every write
+// is a savepoint (see SqliteConnection). When it ends without a commit the
+// caches are dropped, since they hold the group's writes, and the group is
+// noted as rolled back, so that objects handed out during it refuse to
+// write (their rows may have been undone, and ids and entry identifiers
+// of undone rows are handed out again).
+//
 // The tree holds the folders down to kMaxFolderDepth levels below each
 // store's root; deeper ones (only a file written by other means can have
 // them) are left out, so every walk down it stays bounded.
@@ -44,7 +51,9 @@ struct StoreRow {
   std::string folded;
   bool readOnly = false;
   FaultList faults;
-  std::int64_t rootId = 0;
+  std::int64_t rootId = 0;  // 0 for an attached data file
+  std::string dataFile;     // an attached data file's path; empty for the others
+  std::string recordKey;    // an attached data file's record key
 };
 
 struct FolderRow {
@@ -111,6 +120,15 @@ class ProfileState {
   // The address entry; nullptr when there is none of that id.
   std::shared_ptr<const AddressEntryRow> AddressEntry(std::int64_t id);
 
+  // The session's change group, as Session::BeginChanges and friends.
+  void BeginChanges();
+  void CommitChanges();
+  void RollbackChanges() noexcept;
+  // The number of the open group (counted from 1 per session); 0 outside.
+  std::uint64_t openGroup() const { return openGroup_; }
+  // Whether group `group` (not 0) ended without its changes.
+  bool RolledBack(std::uint64_t group) const;
+
  private:
   void LoadTree();
   // Raises when the profile is no longer the one this session logged on to.
@@ -124,6 +142,8 @@ class ProfileState {
   std::vector<StoreRow> stores_;
   std::unordered_map<std::int64_t, FolderRow> folders_;
   std::unordered_map<std::int64_t, std::shared_ptr<const AddressEntryRow>> entries_;
+  std::uint64_t groupsBegun_ = 0, openGroup_ = 0;
+  std::vector<std::uint64_t> rolledBack_;
 };
 
 }  // namespace tovask::outlook

@@ -29,6 +29,13 @@ void PutLength(std::string& out, std::size_t length) {
   out.push_back(static_cast<char>(length));
 }
 
+// How many bytes PutLength writes for `length`.
+std::size_t LengthSize(std::size_t length) {
+  std::size_t size = 1;
+  for (; length >= 0x80; length >>= 7) ++size;
+  return size;
+}
+
 // One entry of a record: the id, the value's length, the value.
 void PutEntry(std::string& out, PropertyId id, std::string_view value) {
   out.push_back(static_cast<char>(id));
@@ -60,14 +67,19 @@ DateTime NoDate() {
 void PropertyRecord::Decode() const {
   auto spans = std::make_unique<Span[]>(PropertyCount());  // zeroed
   std::size_t at = 0;
+  bool ordered = true;
+  int last = -1;
   while (at < bytes_.size()) {
     auto id = static_cast<unsigned char>(bytes_[at++]);
     std::size_t length = 0;
     if (id >= PropertyCount() || !ReadLength(bytes_, at, length)) throw Damaged();
     spans[id] = {static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(length)};
     at += length;
+    ordered = ordered && id > last;
+    last = id;
   }
   spans_ = std::move(spans);
+  ordered_ = ordered;
 }
 
 bool PropertyRecord::Find(PropertyId id, std::string_view& bytes) const {
@@ -85,31 +97,41 @@ void PropertyRecord::Clear(PropertyId id) { Replace(id, nullptr); }
 void PropertyRecord::Replace(PropertyId id, const std::string_view* bytes) {
   // Writing what is there already (an import clears many properties that
   // are unset and rewrites many that did not change) leaves the record as
-  // it is, without rebuilding it.
+  // it is.
   std::string_view current;
   const bool set = Find(id, current);
   if (bytes == nullptr ? !set : (set && current == *bytes)) return;
-  // The new record's spans are noted while it is written, so the next
-  // write or read needs no decoding.
-  std::string rebuilt;
-  rebuilt.reserve(bytes_.size() + (bytes != nullptr ? bytes->size() + 6 : 0));
-  auto spans = std::make_unique<Span[]>(PropertyCount());  // zeroed
-  for (int other = 0; other < PropertyCount(); ++other) {
-    std::string_view value;
-    if (other == id) {
-      if (bytes == nullptr) continue;
-      value = *bytes;
-    } else if (!Find(static_cast<PropertyId>(other), value)) {
-      continue;
+  // The entry is spliced in where it is or belongs (before the next
+  // property's entry), and the spans behind it move: a new item gets its
+  // hundred fields without a hundred rebuilds of its record.
+  auto entryStart = [&](const Span& span) { return span.offset - 1 - LengthSize(span.size); };
+  std::size_t start = bytes_.size(), end = bytes_.size();
+  if (set) {
+    start = entryStart(spans_[id]);
+    end = spans_[id].offset + spans_[id].size;
+  } else {
+    for (int next = id + 1, count = PropertyCount(); next < count; ++next) {
+      if (spans_[next].offset != 0) {
+        start = end = entryStart(spans_[next]);
+        break;
+      }
     }
-    rebuilt.push_back(static_cast<char>(other));
-    PutLength(rebuilt, value.size());
-    spans[other] = {static_cast<std::uint32_t>(rebuilt.size()),
-                    static_cast<std::uint32_t>(value.size())};
-    rebuilt.append(value);
   }
-  bytes_ = std::move(rebuilt);
-  spans_ = std::move(spans);
+  std::string entry;
+  if (bytes != nullptr) PutEntry(entry, id, *bytes);
+  bytes_.replace(start, end - start, entry);
+  const auto grown =
+      static_cast<std::int64_t>(entry.size()) - static_cast<std::int64_t>(end - start);
+  // In a record in id order only the entries of higher ids lie behind.
+  const int count = PropertyCount();
+  for (int other = ordered_ ? id + 1 : 0; other < count; ++other) {
+    Span& span = spans_[other];
+    if (span.offset > start) span.offset = static_cast<std::uint32_t>(span.offset + grown);
+  }
+  spans_[id] = bytes == nullptr
+                   ? Span{0, 0}
+                   : Span{static_cast<std::uint32_t>(entry.size() - bytes->size() + start),
+                          static_cast<std::uint32_t>(bytes->size())};
 }
 
 std::string EncodeRecord(std::vector<std::pair<PropertyId, std::string>> entries) {

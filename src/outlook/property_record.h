@@ -64,6 +64,10 @@ class PropertyRecord {
     std::uint32_t size;
   };
   mutable std::unique_ptr<Span[]> spans_;
+  // Whether the entries lie in ascending id order, as in every record this
+  // code writes; one written otherwise is read and written right all the
+  // same, only more slowly.
+  mutable bool ordered_ = true;
 };
 
 // A record holding exactly the entries (any order; each id once).

@@ -10,6 +10,9 @@
 // Message classes compare without regard to case, on whole dot-separated
 // parts: IPM.Contact.Lead is a contact, IPM.Contacts is not.
 //
+// Multi-valued properties (Categories, Children, Companies) are one text:
+// the values joined by kMultiValueSeparator.
+//
 // Kinds: Anniversary, Birthday and ExpiryTime are dates; Gender (0
 // unspecified, 1 female, 2 male) and SelectedMailingAddress (0 none, 1
 // home, 2 business, 3 other) whole numbers of that range (unset: 0);
@@ -41,6 +44,8 @@
 #include <string_view>
 
 namespace tovask::outlook {
+
+inline constexpr std::string_view kMultiValueSeparator = "; ";
 
 enum class PropertyKind : std::uint8_t { kText, kDate, kInteger, kBoolean };
 enum class PropertyAccess : std::uint8_t { kStored, kStoreSet, kComputed };

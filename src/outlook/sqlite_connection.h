@@ -89,16 +89,43 @@ class SqliteConnection {
   int Changes() const { return sqlite3_changes(db_); }
 
   // The statements of WriteTransaction, prepared once: a session saves
-  // items one transaction at a time.
+  // items one transaction at a time. Inside a held write transaction they
+  // are a savepoint, its release and the rollback to it instead: each
+  // write still succeeds or fails whole, and what reaches the file is
+  // decided by the held transaction.
   void Begin();
-  void Commit() { commit_.Run(); }
+  void Commit();
   void Rollback() noexcept;
 
+  // A write transaction held across many writes (a session's change
+  // group): BEGIN IMMEDIATE, waiting for other writers up to the busy
+  // timeout, and the write guard. Raises on a snapshot connection (no
+  // access) and when one is held already.
+  void BeginHeld();
+  // Commits it. Raises when none is held, when an earlier failure made
+  // SQLite end it (it is then gone with all of its writes), and when the
+  // commit fails; in every case nothing of it stays and none is held
+  // afterwards.
+  void CommitHeld();
+  // Rolls it back, when one is held.
+  void RollbackHeld() noexcept;
+  bool holdsWrite() const { return held_ != Held::kNone; }
+
  private:
+  // kLost: SQLite ended the held transaction on a failure (a full disk, an
+  // I/O error). Every write raises from then on, since it would be
+  // committed on its own, until the holder commits (which raises) or rolls
+  // back.
+  enum class Held { kNone, kOpen, kLost };
+
+  void BeginImmediate();
+  Failure HeldLost() const;
+
   sqlite3* db_ = nullptr;
   std::string path_;
-  Statement begin_, commit_;
+  Statement begin_, commit_, savepoint_, release_;
   bool snapshot_ = false;
+  Held held_ = Held::kNone;
   std::function<void()> writeGuard_;
 };
 

@@ -2,6 +2,7 @@
 #include <string>
 #include <utility>
 
+#include "outlook/data_files.h"
 #include "outlook/property_record.h"
 #include "outlook/property_schema.h"
 #include "outlook/store_failure.h"
@@ -19,7 +20,8 @@ class StoreItem : public Item {
         record_(std::exchange(row_.props, std::string())),
         faults_(row_.faults),
         scope_(ScopeOfClass(row_.messageClass)),
-        readOnly_(readOnly) {}
+        readOnly_(readOnly),
+        group_(state_->openGroup()) {}
 
   std::string KindName() override {
     CheckFault("type");
@@ -56,6 +58,7 @@ class StoreItem : public Item {
 
   void Save() override {
     CheckFault("save");
+    CheckNotUndone();
     const FolderRow& folder = state_->Folder(row_.folderId);
     CheckFolderFault(*state_, folder, "save");
     if (readOnly_ || state_->StoreOf(folder).readOnly) {
@@ -64,6 +67,7 @@ class StoreItem : public Item {
     std::int64_t now = DateTime::Now().UnixSeconds();
     if (row_.id == 0) {
       state_->items().Insert(row_, record_.bytes(), now);
+      group_ = state_->openGroup();
     } else {
       state_->items().Update(row_, record_.bytes(), now);
     }
@@ -76,6 +80,9 @@ class StoreItem : public Item {
 
   void CopyTo(Folder& folder) override {
     CheckFault("copy");
+    CheckNotUndone();
+    if (auto* dataFile = dynamic_cast<DataFileFolderMark*>(&folder))
+      throw dataFile->ReadOnlyFailure();
     std::int64_t targetId = StoreFolderId(state_, folder);
     const FolderRow& target = state_->Folder(targetId);
     CheckFolderFault(*state_, target, "copy");
@@ -110,6 +117,15 @@ class StoreItem : public Item {
   }
   void CheckReadFault(std::string_view property) const {
     if (faults_.HasRead(property)) throw FaultFailure("read:" + std::string(property), Describe());
+  }
+
+  // An object handed out in a change group that was rolled back may hold a
+  // row that was undone, whose id and entry identifier are handed out
+  // again: it must never write over the row that gets them.
+  void CheckNotUndone() const {
+    if (group_ != 0 && state_->RolledBack(group_)) {
+      throw StoreFailure(kNotFound, Describe() + " was read or made in changes that were undone");
+    }
   }
 
   // A readable property of the item's class.
@@ -164,6 +180,7 @@ class StoreItem : public Item {
   FaultList faults_;
   PropertyScope scope_;
   bool readOnly_;
+  std::uint64_t group_;  // the change group it was read or made in; 0 none
 };
 
 class StoreAddressEntry : public AddressEntry {

@@ -22,14 +22,11 @@ class StoreItems : public Items {
   }
 
   std::unique_ptr<Item> Find(std::string_view filter) override {
-    std::optional<std::string> entryId = ParseEntryIdFilter(filter);
-    if (!entryId) {
-      throw StoreFailure(kInvalidArgument, "Only the filter EntryID = '...' can be used, not: " +
-                                               std::string(filter));
-    }
-    // Every identifier in the profile has that form; nothing else can match.
-    if (!IsEntryIdText(*entryId)) return nullptr;
-    std::optional<ItemRow> row = state_->items().FindByEntryId(UpperCaseHex(*entryId));
+    // Every identifier in the profile has the identifier form; nothing else
+    // can match.
+    std::optional<std::string> entryId = FindFilterEntryId(filter);
+    if (!entryId) return nullptr;
+    std::optional<ItemRow> row = state_->items().FindByEntryId(*entryId);
     if (!row || row->folderId != folderId_) return nullptr;
     return MakeStoreItem(state_, std::move(*row), ReadOnly());
   }

@@ -11,26 +11,15 @@ namespace tovask::outlook {
 namespace {
 
 using tovask::testing::LogOn;
+using tovask::testing::NamesIn;
 using tovask::testing::RaisedBy;
+using tovask::testing::SaveContact;
 using tovask::testing::TestProfile;
 using Names = std::vector<std::string>;
 
 constexpr char kContactsPath[] = "\\\\Personal Folders\\Contacts";
 
 std::string FirstName(Item& item) { return std::get<std::string>(item.GetProperty("FirstName")); }
-
-Names NamesIn(Items& items) {
-  Names names;
-  for (std::int32_t i = 1; i <= items.Count(); ++i) names.push_back(FirstName(*items.GetItem(i)));
-  return names;
-}
-
-std::unique_ptr<Item> SaveContact(Items& items, const std::string& firstName) {
-  auto item = items.Add("IPM.Contact");
-  item->SetProperty("FirstName", firstName);
-  item->Save();
-  return item;
-}
 
 class StoreItemsTest : public ::testing::Test {
  protected:

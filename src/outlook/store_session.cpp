@@ -1,6 +1,8 @@
 // Sessions and stores of the profile store, and CreateSession().
 #include <string>
+#include <unordered_map>
 
+#include "outlook/data_files.h"
 #include "outlook/folder_path.h"
 #include "outlook/profile_schema.h"
 #include "outlook/store_failure.h"
@@ -50,6 +52,12 @@ class StoreSession : public Session {
     std::optional<std::vector<std::string>> names = SplitFolderPath(path);
     if (!names) throw StoreFailure(kNotFound, "'" + std::string(path) + "' is not a folder path");
     const StoreRow* store = state.FindStore(names->front());
+    if (store != nullptr && !store->dataFile.empty()) {
+      std::unique_ptr<Folder> found =
+          FindFolderBelow(DataFileStore(*store)->RootFolder(), std::span(*names).subspan(1));
+      if (!found) throw StoreFailure(kNotFound, "There is no folder " + std::string(path));
+      return found;
+    }
     const FolderRow* folder = store != nullptr ? state.FindFolder(store->rootId) : nullptr;
     for (std::size_t i = 1; folder != nullptr && i < names->size(); ++i) {
       folder = state.FindChild(*folder, (*names)[i]);
@@ -58,12 +66,24 @@ class StoreSession : public Session {
     return MakeStoreFolder(state_, folder->id);
   }
 
+  void BeginChanges() override { LoggedOn().BeginChanges(); }
+
+  void CommitChanges() override { LoggedOn().CommitChanges(); }
+
+  void RollbackChanges() noexcept override {
+    if (state_) state_->RollbackChanges();
+  }
+
   std::vector<std::unique_ptr<Store>> Stores() override {
     ProfileState& state = LoggedOn();
     state.Refresh();
     std::vector<std::unique_ptr<Store>> stores;
     for (const auto& store : state.Stores()) {
-      stores.push_back(std::make_unique<StoreStore>(state_, store.id));
+      if (!store.dataFile.empty()) {
+        stores.push_back(DataFileStore(store));
+      } else {
+        stores.push_back(std::make_unique<StoreStore>(state_, store.id));
+      }
     }
     return stores;
   }
@@ -74,8 +94,17 @@ class StoreSession : public Session {
     return *state_;
   }
 
+  // The attached file's store; the file is opened once per session, by the
+  // first call that needs it.
+  std::unique_ptr<Store> DataFileStore(const StoreRow& store) {
+    std::shared_ptr<DataFileSource>& source = dataFiles_[store.id];
+    if (!source) source = NewDataFileSource({store.name, store.dataFile, store.recordKey});
+    return MakeDataFileStore(source);
+  }
+
   SessionMode mode_;
   StatePtr state_;
+  std::unordered_map<std::int64_t, std::shared_ptr<DataFileSource>> dataFiles_;
 };
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "main/failure.h"
+#include "outlook/attached_files.h"
 #include "outlook/outlook.h"
 #include "outlook/profile_builder.h"
 #include "outlook/profile_generator.h"
@@ -80,6 +81,37 @@ void RunTree(const Invocation& invocation) {
   WriteFolderTree(Profile(invocation), *invocation.out);
 }
 
+// The profile must exist: attaching never creates one.
+void RequireProfile(const Invocation& invocation) {
+  std::error_code ignored;
+  if (!std::filesystem::exists(Profile(invocation), ignored)) {
+    throw UsageFailure("no profile at " + Profile(invocation));
+  }
+}
+
+void RunAttach(const Invocation& invocation) {
+  RequireProfile(invocation);
+  const std::string& file = invocation.positional[1];
+  std::string name;
+  if (auto given = invocation.options.find("name"); given != invocation.options.end()) {
+    if (given->second.empty()) throw UsageFailure("--name wants a store name, not an empty one");
+    name = given->second;
+  }
+  std::string storeName;
+  try {
+    storeName = AttachDataFile(Profile(invocation), file, name);
+  } catch (const Failure& failure) {
+    if (failure.source() == "SQLite") throw;
+    throw UsageFailure("cannot attach " + file + ": " + failure.description());
+  }
+  *invocation.out << "attached " << AbsolutePath(file) << " as store '" << storeName << "'\n";
+}
+
+void RunDetach(const Invocation& invocation) {
+  RequireProfile(invocation);
+  DetachDataFile(Profile(invocation), invocation.positional[1]);
+}
+
 template <typename Number>
 Number ParseNumber(const Invocation& invocation, std::string_view option, bool required,
                    Number otherwise) {
@@ -134,7 +166,8 @@ const std::vector<Command>& Commands() {
        "is rejected whole, naming the JSON path of the first problem; the profile is\n"
        "then left as it was. The schema is the one dump writes:\n"
        "  {\"stores\": [{\"name\": \"Personal Folders\", \"readOnly\": false, \"faults\": [],\n"
-       "               \"root\": FOLDER}]}\n"
+       "               \"root\": FOLDER},\n"
+       "              {\"name\": \"Archive\", \"dataFile\": \"/path/archive.pst\"}]}\n"
        "  FOLDER = {\"name\", \"type\": 0-6, \"folders\": [FOLDER...], \"items\": [ITEM...], "
        "\"faults\"}\n"
        "  ITEM = {\"class\", \"entryId\", \"created\", \"modified\", \"props\": {NAME: VALUE},\n"
@@ -161,6 +194,25 @@ const std::vector<Command>& Commands() {
        1,
        {},
        RunTree},
+      {"attach",
+       "attach PROFILE FILE [--name NAME]",
+       "attach an Outlook data file (.pst, .ost) as a read-only store",
+       "Adds the Outlook data file FILE to PROFILE as a read-only store after the\n"
+       "others. The profile keeps the file's absolute path and record key; the file\n"
+       "is only ever read. The store is named NAME, else by the file's display name,\n"
+       "else by the file's name without extension. A file that cannot be opened as a\n"
+       "data file, or one attached already (the same record key), is refused.\n",
+       2,
+       {"name"},
+       RunAttach},
+      {"detach",
+       "detach PROFILE NAME",
+       "remove the attached data file of store NAME from the profile",
+       "Removes the first attached data file whose store is named NAME (without\n"
+       "regard to case) from PROFILE. The file itself is left as it is.\n",
+       2,
+       {},
+       RunDetach},
       {"generate",
        "generate PROFILE --contacts N --mails M --senders S [--seed X] [--until DATE]",
        "replace the profile with a generated one for benchmarks and trials",
@@ -335,7 +387,17 @@ void WriteFolderTree(const std::string& profilePath, std::ostream& out) {
   std::unique_ptr<Session> session = CreateSession(SessionMode::kSnapshot);
   session->Logon();
   for (const std::unique_ptr<Store>& store : session->Stores()) {
-    WriteFolder(*store->RootFolder(), 0, out);
+    std::unique_ptr<Folder> root;
+    try {
+      root = store->RootFolder();
+    } catch (const Failure& failure) {
+      // An attached file that cannot be read shows on its store's line; the
+      // other stores are still shown.
+      NoteTrappedFailure();
+      out << Printable("\\\\" + store->Name()) << "  [" << Printable(FailureTail(failure)) << "]\n";
+      continue;
+    }
+    WriteFolder(*root, 0, out);
   }
 }
 

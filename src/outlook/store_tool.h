@@ -4,6 +4,9 @@
 //   tovask-store load PROFILE FILE   replace the profile with a JSON document
 //   tovask-store dump PROFILE        the profile as a JSON document
 //   tovask-store tree PROFILE        the folder tree with types and item counts
+//   tovask-store attach PROFILE FILE [--name NAME]
+//                                    attach an Outlook data file as a read-only store
+//   tovask-store detach PROFILE NAME remove an attached data file's store
 //   tovask-store generate PROFILE --contacts N --mails M --senders S
 //                [--seed X] [--until "YYYY-MM-DD HH:MM:SS"]
 //
@@ -36,7 +39,9 @@ void InitProfile(const std::string& profilePath);
 // the store's order: two blanks of indent per level, then the folder path,
 // its default item type by name and its item count, e.g.
 //   \\Personal Folders\Contacts  contact  12 items
-// Control characters in names are shown as \xHH. The tree is one state of
+// Control characters in names are shown as \xHH. A store whose root folder
+// cannot be read (an attached data file gone missing) shows one line,
+// "\\Name  [failure]", and the other stores follow. The tree is one state of
 // the profile, whatever other processes write meanwhile. A fault on a folder
 // is shown on that folder's line and the walk goes on; a profile that cannot
 // be opened raises (a file that is no profile is left as it was).

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "main/failure.h"
 #include "main/test_support.h"
@@ -63,6 +64,24 @@ inline std::unique_ptr<tovask::outlook::Session> LogOn() {
   auto session = tovask::outlook::CreateSession();
   session->Logon();
   return session;
+}
+
+// The FirstName of each item of `items`, in order.
+inline std::vector<std::string> NamesIn(tovask::outlook::Items& items) {
+  std::vector<std::string> names;
+  for (std::int32_t i = 1; i <= items.Count(); ++i) {
+    names.push_back(std::get<std::string>(items.GetItem(i)->GetProperty("FirstName")));
+  }
+  return names;
+}
+
+// A new contact of that FirstName, saved.
+inline std::unique_ptr<tovask::outlook::Item> SaveContact(tovask::outlook::Items& items,
+                                                          const std::string& firstName) {
+  auto item = items.Add("IPM.Contact");
+  item->SetProperty("FirstName", firstName);
+  item->Save();
+  return item;
 }
 
 // The failure `action` raises; when it raises none, the test fails and a
