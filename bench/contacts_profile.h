@@ -7,7 +7,7 @@
 #include <string>
 
 #include "main/date_time.h"
-#include "outlook/profile_generator.h"
+#include "profile_store/profile_generator.h"
 
 namespace tovask::bench {
 

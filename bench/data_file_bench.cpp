@@ -21,8 +21,8 @@
 #include "export/export_contacts.h"
 #include "harvest/harvest_addresses.h"
 #include "outlook/outlook.h"
-#include "outlook/profile_json.h"
 #include "outlook/property_schema.h"
+#include "profile_store/profile_json.h"
 
 namespace {
 

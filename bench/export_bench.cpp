@@ -19,7 +19,7 @@
 #include "export/export_contacts.h"
 #include "folders/list_folders.h"
 #include "outlook/outlook.h"
-#include "outlook/profile_builder.h"
+#include "profile_store/profile_builder.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "harvest/harvest_addresses.h"
 #include "main/folder_rules.h"
 #include "outlook/outlook.h"
-#include "outlook/profile_generator.h"
+#include "profile_store/profile_generator.h"
 
 namespace {
 

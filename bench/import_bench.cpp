@@ -46,7 +46,7 @@
 #include "main/value.h"
 #include "main/xml_writer.h"
 #include "outlook/outlook.h"
-#include "outlook/profile_generator.h"
+#include "profile_store/profile_generator.h"
 
 namespace {
 

@@ -24,8 +24,8 @@
 
 #include "child_process.h"
 #include "outlook/outlook.h"
-#include "outlook/profile_generator.h"
 #include "outlook/property_schema.h"
+#include "profile_store/profile_generator.h"
 
 namespace {
 

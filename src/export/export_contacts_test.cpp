@@ -14,7 +14,7 @@
 #include "main/test_support.h"
 #include "main/xml_test_reader.h"
 #include "outlook/property_schema.h"
-#include "outlook/test_profile.h"
+#include "profile_store/test_profile.h"
 
 namespace tovask {
 namespace {

@@ -12,7 +12,7 @@
 #include "main/log.h"
 #include "main/test_support.h"
 #include "main/xml_test_reader.h"
-#include "outlook/test_profile.h"
+#include "profile_store/test_profile.h"
 
 namespace tovask {
 namespace {

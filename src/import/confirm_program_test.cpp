@@ -10,7 +10,7 @@
 
 #include "import/display_test_support.h"
 #include "main/test_support.h"
-#include "outlook/test_profile.h"
+#include "profile_store/test_profile.h"
 
 namespace tovask {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "main/value.h"
-#include "outlook/test_profile.h"
+#include "profile_store/test_profile.h"
 
 namespace tovask {
 namespace {

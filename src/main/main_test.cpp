@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "main/test_support.h"
-#include "outlook/test_profile.h"
+#include "profile_store/test_profile.h"
 
 namespace tovask {
 namespace {

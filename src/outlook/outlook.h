@@ -2,8 +2,10 @@
 // entries, with the behaviour the operations rely on.
 //
 // It mirrors the calls the program makes of an Outlook access library, and
-// nothing more. Backends live behind it (the embedded profile store is the
-// default, see CreateSession()); nothing outside src/outlook knows which.
+// nothing more. Backends live behind it: the embedded profile store
+// (src/profile_store) is the default, see CreateSession(), and Outlook data
+// files attached to a profile are read by src/pst. Nothing outside
+// src/outlook and the backends knows which backend an object comes from.
 //
 // Every failure is raised as a tovask::Failure (source, number, description),
 // never returned as a result to test. Objects handed out are owned by the

@@ -405,4 +405,23 @@ std::string KindNameOfClass(std::string_view messageClass) {
   return "RDOMail";  // IPM.Note, IPM.Note.* and every other class
 }
 
+DateTime NoDate() {
+  static const DateTime kNoDate = *DateTime::FromParts(4501, 1, 1);
+  return kNoDate;
+}
+
+Value UnsetValue(PropertyKind kind) {
+  switch (kind) {
+    case PropertyKind::kText:
+      return std::string();
+    case PropertyKind::kDate:
+      return NoDate();
+    case PropertyKind::kInteger:
+      return std::int64_t{0};
+    case PropertyKind::kBoolean:
+      return false;
+  }
+  return {};
+}
+
 }  // namespace tovask::outlook

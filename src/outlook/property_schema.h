@@ -43,6 +43,9 @@
 #include <string>
 #include <string_view>
 
+#include "main/date_time.h"
+#include "main/value.h"
+
 namespace tovask::outlook {
 
 inline constexpr std::string_view kMultiValueSeparator = "; ";
@@ -105,5 +108,11 @@ std::string ComputeNameProperty(PropertyId id, const NameParts& parts);
 // each with its custom forms; IPM.Schedule.Meeting.* and REPORT.*; any
 // other class (IPM.Note and IPM.Note.* among them) is "RDOMail".
 std::string KindNameOfClass(std::string_view messageClass);
+
+// 4501-01-01 00:00:00, how Outlook marks a date as "none".
+DateTime NoDate();
+
+// The value of an unset property of the kind: empty text, NoDate(), 0, false.
+Value UnsetValue(PropertyKind kind);
 
 }  // namespace tovask::outlook

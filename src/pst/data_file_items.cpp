@@ -10,7 +10,7 @@
 
 #include "main/case_fold.h"
 #include "outlook/entry_id.h"
-#include "outlook/property_record.h"
+#include "outlook/property_schema.h"
 #include "outlook/store_failure.h"
 #include "pst/data_file_objects.h"
 

@@ -6,7 +6,7 @@
 
 #include "main/test_support.h"
 #include "main/xml_test_reader.h"
-#include "outlook/test_profile.h"
+#include "profile_store/test_profile.h"
 #include "pst/sample_files.h"
 
 namespace tovask::outlook {

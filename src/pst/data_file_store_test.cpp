@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "outlook/store_failure.h"
-#include "outlook/test_profile.h"
+#include "profile_store/test_profile.h"
 #include "pst/data_file_source.h"
 #include "pst/property_sources.h"
 #include "pst/sample_files.h"

@@ -13,8 +13,8 @@
 #include "main/dispatch.h"
 #include "main/operations.h"
 #include "main/test_support.h"
-#include "outlook/profile_json.h"
-#include "outlook/test_profile.h"
+#include "profile_store/profile_json.h"
+#include "profile_store/test_profile.h"
 #include "pst/sample_files.h"
 
 namespace tovask::outlook {

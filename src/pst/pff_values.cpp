@@ -6,7 +6,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "outlook/property_record.h"
+#include "outlook/property_schema.h"
 
 namespace tovask::pst {
 

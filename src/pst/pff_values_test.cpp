@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "outlook/test_profile.h"
+#include "profile_store/test_profile.h"
 
 namespace tovask::pst {
 namespace {
