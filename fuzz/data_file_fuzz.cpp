@@ -26,8 +26,8 @@
 #include "harvest/harvest_addresses.h"
 #include "main/failure.h"
 #include "main/log.h"
-#include "outlook/attached_files.h"
-#include "outlook/profile_json.h"
+#include "profile_store/attached_files.h"
+#include "profile_store/profile_json.h"
 
 namespace {
 

@@ -33,7 +33,7 @@
 #include "main/date_time.h"
 #include "main/failure.h"
 #include "main/log.h"
-#include "outlook/profile_json.h"
+#include "profile_store/profile_json.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "fuzz_support.h"
 #include "main/failure.h"
-#include "outlook/profile_json.h"
+#include "profile_store/profile_json.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "main/xml_writer.h"
-#include "outlook/profile_json.h"
+#include "profile_store/profile_json.h"
 #include "stress_support.h"
 
 namespace {

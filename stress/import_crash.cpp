@@ -30,8 +30,8 @@
 
 #include "main/date_time.h"
 #include "main/xml_writer.h"
-#include "outlook/profile_generator.h"
-#include "outlook/profile_json.h"
+#include "profile_store/profile_generator.h"
+#include "profile_store/profile_json.h"
 #include "stress_support.h"
 
 namespace {
