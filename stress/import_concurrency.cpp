@@ -9,11 +9,10 @@
 //     document says so;
 //   - no mixed document: each export holds one state of its folder, the
 //     one before its round's import or the one after, never some contacts
-//     of each (--all-or-nothing no: counted, but failing nothing, for an
-//     import that stores each contact on its own).
+//     of each.
 //
 // Usage: import_concurrency [--rounds R] [--contacts M] [--dir DIR]
-//                           [--program PATH] [--all-or-nothing yes|no]
+//                           [--program PATH]
 // Exit status 0 when every check held, 1 when one did not, 2 when the
 // harness could not set up.
 #include <cstdlib>
@@ -36,7 +35,6 @@ constexpr int kFolders = 4;
 struct Options {
   long rounds = 0;
   long contacts = 0;
-  bool allOrNothing = true;
   std::string dir;
   std::string program;
 };
@@ -219,11 +217,7 @@ int Run(const Options& options) {
             << "  exports holding neither state (mixed): " << mixedDocuments << " of " << runs
             << "; " << exportsBefore << " saw the folder before its import, " << exportsAfter
             << " after\n";
-  if (!options.allOrNothing && mixedDocuments != 0) {
-    std::cout << "  (mixed exports not asked of this build)\n";
-  }
-  const bool held = lockFailures + lostUpdates + badFeedback == 0 &&
-                    (mixedDocuments == 0 || !options.allOrNothing);
+  const bool held = lockFailures + lostUpdates + badFeedback + mixedDocuments == 0;
   std::cout << "import_concurrency: " << (held ? "every check held" : "some checks did not hold")
             << "\n";
   return held ? 0 : 1;
@@ -235,16 +229,13 @@ int main(int argc, char** argv) {
   std::map<std::string, std::string> flags = {{"rounds", "50"},
                                               {"contacts", "200"},
                                               {"dir", ""},
-                                              {"program", TOVASK_BINARY},
-                                              {"all-or-nothing", "yes"}};
+                                              {"program", TOVASK_BINARY}};
   ReadFlags(argc, argv, flags,
-            "import_concurrency [--rounds R] [--contacts M] [--dir DIR] [--program PATH] "
-            "[--all-or-nothing yes|no]");
+            "import_concurrency [--rounds R] [--contacts M] [--dir DIR] [--program PATH]");
   Options options;
   options.rounds = std::atol(flags["rounds"].c_str());
   options.contacts = std::atol(flags["contacts"].c_str());
   options.program = flags["program"];
-  options.allOrNothing = flags["all-or-nothing"] != "no";
   return RunInFolder("import_concurrency", flags["dir"], [&](const std::string& dir) {
     options.dir = dir;
     return Run(options);

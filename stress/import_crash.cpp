@@ -6,9 +6,7 @@
 //   - whole contacts: every contact of the folder is its old version or the
 //     version the import gives it, never a mix (a save is one transaction),
 //     and no contact appears that the import would not make;
-//   - all or nothing: the folder is as before the import or as after it
-//     (--all-or-nothing no: counted, but failing nothing, for an import
-//     that stores each contact on its own);
+//   - all or nothing: the folder is as before the import or as after it;
 //   - feedback: the feedback file is absent, the old one, or whole;
 //   - backup: the backup folder is absent or holds a copy of every contact;
 //   - no file of the run is left behind beside the feedback file;
@@ -17,7 +15,7 @@
 // by their fields, as their entry identifiers are new each time).
 //
 // Usage: import_crash [--contacts N] [--kills K] [--seed S] [--dir DIR]
-//                     [--program PATH] [--all-or-nothing yes|no]
+//                     [--program PATH]
 // Exit status 0 when every check held, 1 when one did not, 2 when the
 // harness could not set up.
 #include <cstdlib>
@@ -48,9 +46,6 @@ struct Options {
   long contacts = 0;
   long kills = 0;
   unsigned long seed = 0;
-  // Whether the import stores its changes all at once; when not, what only
-  // such an import passes is counted but fails nothing.
-  bool allOrNothing = true;
   std::string dir;
   std::string program;
 };
@@ -159,14 +154,8 @@ bool IsAfter(const Snapshot& now, const Expected& expected) {
   return HasUpdatedContacts(now, expected) && now.hasBackup && now.backup == expected.backup;
 }
 
-// The checks that only an import storing its changes all at once can pass.
-const std::set<std::string> kAllOrNothingChecks = {
-    "folder as before or as after", "backup absent or complete", "rerun's backup complete"};
-
 class Tally {
  public:
-  explicit Tally(bool allOrNothing) : allOrNothing_(allOrNothing) {}
-
   void Check(const std::string& name, bool held, const std::string& detail) {
     auto& [passed, failed] = counts_[name];
     if (held) {
@@ -178,23 +167,18 @@ class Tally {
   }
   bool AllHeld() const {
     for (const auto& [name, count] : counts_) {
-      if (count.second != 0 && Binding(name)) return false;
+      if (count.second != 0) return false;
     }
     return true;
   }
   void Print() const {
     for (const auto& [name, count] : counts_) {
       std::cout << "  " << name << ": " << count.first << " of " << count.first + count.second
-                << " held" << (Binding(name) ? "" : " (not asked of this build)") << "\n";
+                << " held\n";
     }
   }
 
  private:
-  bool Binding(const std::string& name) const {
-    return allOrNothing_ || kAllOrNothingChecks.count(name) == 0;
-  }
-
-  bool allOrNothing_;
   std::map<std::string, std::pair<long, long>> counts_;
 };
 
@@ -246,7 +230,7 @@ int Run(const Options& options) {
   std::cout << "import_crash: " << options.contacts << " contacts, one import " << seconds << " s, "
             << expected.feedbackElements << " feedback elements\n";
 
-  Tally tally(options.allOrNothing);
+  Tally tally;
   Random random(options.seed);
   long before = 0, partial = 0, after = 0, finishedFirst = 0;
   for (long kill = 1; kill <= options.kills; ++kill) {
@@ -317,16 +301,14 @@ int Run(const Options& options) {
 int main(int argc, char** argv) {
   std::map<std::string, std::string> flags = {
       {"contacts", "10000"}, {"kills", "100"},           {"seed", "1"},
-      {"dir", ""},           {"program", TOVASK_BINARY}, {"all-or-nothing", "yes"}};
+      {"dir", ""},           {"program", TOVASK_BINARY}};
   ReadFlags(argc, argv, flags,
-            "import_crash [--contacts N] [--kills K] [--seed S] [--dir DIR] [--program PATH] "
-            "[--all-or-nothing yes|no]");
+            "import_crash [--contacts N] [--kills K] [--seed S] [--dir DIR] [--program PATH]");
   Options options;
   options.contacts = std::atol(flags["contacts"].c_str());
   options.kills = std::atol(flags["kills"].c_str());
   options.seed = std::strtoul(flags["seed"].c_str(), nullptr, 10);
   options.program = flags["program"];
-  options.allOrNothing = flags["all-or-nothing"] != "no";
   return RunInFolder("import_crash", flags["dir"], [&](const std::string& dir) {
     options.dir = dir;
     return Run(options);
