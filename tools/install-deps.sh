@@ -13,6 +13,8 @@ packages="$packages libpff-dev libbfio-dev"
 # The Debian package: dependencies from the shared libraries (dpkg-shlibdeps),
 # its check with lintian, and the manual pages rendered by groff and man.
 packages="$packages dpkg-dev lintian man-db groff-base"
+# The fuzz targets: clang with libFuzzer and the sanitizers' runtimes.
+packages="$packages clang libclang-rt-14-dev"
 
 missing=""
 for package in $packages; do

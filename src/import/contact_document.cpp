@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <libxml/parser.h>
+#include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -267,6 +268,13 @@ std::optional<DocumentError> Parse(const std::string& path, ContactCollector* co
   xmlCtxtUseOptions(ctxt, XML_PARSE_NONET);
   xmlParseDocument(ctxt);
   const bool wellFormed = ctxt->wellFormed != 0;
+  // Once a fatal error has silenced the handlers, libxml2 keeps the entity
+  // declarations that follow in a document of its own making, which the
+  // context does not free.
+  if (ctxt->myDoc != nullptr) {
+    xmlFreeDoc(ctxt->myDoc);
+    ctxt->myDoc = nullptr;
+  }
   xmlFreeParserCtxt(ctxt);
 
   handlerFailure = run.handlerFailure;
