@@ -44,22 +44,16 @@ constexpr std::size_t kLongestFoldable = 3 * kLongestName;
 
 // Every element of every contact is looked up here, so the look-up neither
 // folds into a new string nor allocates: an open-addressing table hashed by
-// the ASCII lower-case bytes, compared without regard to ASCII case. Only a
-// name with other characters goes through full folding first.
+// HashAsciiFolded, compared without regard to ASCII case. Only a name with
+// other characters goes through full folding first.
 constexpr std::size_t kSlots = 256;  // a power of two, under half full
-
-constexpr std::uint32_t HashLowered(std::string_view name) {
-  std::uint32_t hash = 2166136261u;  // FNV-1a
-  for (char c : name) hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 16777619u;
-  return hash;
-}
 
 // Each slot holds place + 1; 0 is empty.
 constexpr std::array<std::uint8_t, kSlots> MakeSlots() {
   std::array<std::uint8_t, kSlots> slots{};
   for (std::size_t place = 0; place < kNames.size(); ++place) {
     if (kNames[place].size() > kLongestName) throw "a name is longer than kLongestName";
-    std::size_t slot = HashLowered(kNames[place]) & (kSlots - 1);
+    std::size_t slot = HashAsciiFolded(kNames[place]) & (kSlots - 1);
     while (slots[slot] != 0) slot = (slot + 1) & (kSlots - 1);
     slots[slot] = static_cast<std::uint8_t>(place + 1);
   }
@@ -70,10 +64,14 @@ constexpr std::array<std::uint8_t, kSlots> kSlotTable = MakeSlots();
 
 // The place of an ASCII name, or kNotRead.
 int FindAscii(std::string_view name) {
-  std::size_t slot = HashLowered(name) & (kSlots - 1);
+  std::size_t slot = HashAsciiFolded(name) & (kSlots - 1);
   while (kSlotTable[slot] != 0) {
     const int place = kSlotTable[slot] - 1;
-    if (EqualAsciiFolded(kNames[static_cast<std::size_t>(place)], name)) return place;
+    const std::string_view candidate = kNames[static_cast<std::size_t>(place)];
+    // Documents mostly spell names as the table does: a plain comparison
+    // settles those at once.
+    if (candidate.size() == name.size() && (candidate == name || EqualAsciiFolded(candidate, name)))
+      return place;
     slot = (slot + 1) & (kSlots - 1);
   }
   return FieldValues::kNotRead;
