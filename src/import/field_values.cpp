@@ -1,6 +1,6 @@
 #include "import/field_values.h"
 
-#include <unordered_map>
+#include <cstdint>
 
 #include "import/contact_field_reader.h"
 #include "import/slot_merges.h"
@@ -39,25 +39,42 @@ constexpr std::array<std::string_view, FieldValues::kNameCount> kNames = ReadNam
 // The longest name is 28 characters; folding shrinks a character
 // to no less than a third of its bytes (the Kelvin sign folds to "k"), so
 // a longer name can never match.
-constexpr std::size_t kLongestFoldable = 3 * 28;
+constexpr std::size_t kLongestName = 28;
+constexpr std::size_t kLongestFoldable = 3 * kLongestName;
 
-struct NameHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view text) const noexcept {
-    return std::hash<std::string_view>()(text);
+// Every element of every contact is looked up here, so the look-up neither
+// folds into a new string nor allocates: an open-addressing table hashed by
+// HashAsciiFolded, compared without regard to ASCII case. Only a name with
+// other characters goes through full folding first.
+constexpr std::size_t kSlots = 256;  // a power of two, under half full
+
+// Each slot holds place + 1; 0 is empty.
+constexpr std::array<std::uint8_t, kSlots> MakeSlots() {
+  std::array<std::uint8_t, kSlots> slots{};
+  for (std::size_t place = 0; place < kNames.size(); ++place) {
+    if (kNames[place].size() > kLongestName) throw "a name is longer than kLongestName";
+    std::size_t slot = HashAsciiFolded(kNames[place]) & (kSlots - 1);
+    while (slots[slot] != 0) slot = (slot + 1) & (kSlots - 1);
+    slots[slot] = static_cast<std::uint8_t>(place + 1);
   }
-};
-using PlaceIndex = std::unordered_map<std::string, int, NameHash, std::equal_to<>>;
+  return slots;
+}
 
-const PlaceIndex& Places() {
-  static const PlaceIndex places = [] {
-    PlaceIndex index;
-    for (int place = 0; place < FieldValues::kNameCount; ++place) {
-      index.emplace(FoldCase(kNames[static_cast<std::size_t>(place)]), place);
-    }
-    return index;
-  }();
-  return places;
+constexpr std::array<std::uint8_t, kSlots> kSlotTable = MakeSlots();
+
+// The place of an ASCII name, or kNotRead.
+int FindAscii(std::string_view name) {
+  std::size_t slot = HashAsciiFolded(name) & (kSlots - 1);
+  while (kSlotTable[slot] != 0) {
+    const int place = kSlotTable[slot] - 1;
+    const std::string_view candidate = kNames[static_cast<std::size_t>(place)];
+    // Documents mostly spell names as the table does: a plain comparison
+    // settles those at once.
+    if (candidate.size() == name.size() && (candidate == name || EqualAsciiFolded(candidate, name)))
+      return place;
+    slot = (slot + 1) & (kSlots - 1);
+  }
+  return FieldValues::kNotRead;
 }
 
 const std::string& EmptyText() {
@@ -69,16 +86,11 @@ const std::string& EmptyText() {
 
 int FieldValues::PlaceOf(std::string_view name) {
   if (name.empty() || name.size() > kLongestFoldable) return kNotRead;
-  const PlaceIndex& places = Places();
-  PlaceIndex::const_iterator found;
-  if (IsAscii(name)) {
-    char lower[kLongestFoldable];
-    for (std::size_t i = 0; i < name.size(); ++i) lower[i] = AsciiLower(name[i]);
-    found = places.find(std::string_view(lower, name.size()));
-  } else {
-    found = places.find(FoldCase(name));
-  }
-  return found == places.end() ? kNotRead : found->second;
+  if (IsAscii(name)) return name.size() > kLongestName ? kNotRead : FindAscii(name);
+  // The folded form of every name read is ASCII: a folded text that is not
+  // can match none.
+  const std::string folded = FoldCase(name);
+  return IsAscii(folded) && folded.size() <= kLongestName ? FindAscii(folded) : kNotRead;
 }
 
 bool FieldValues::Add(int place, std::string_view text) {

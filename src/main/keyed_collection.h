@@ -141,7 +141,20 @@ class KeyedCollection {
   // Only running out of memory while folding can make a lookup fail, and
   // then ending the process is the right outcome; so this is noexcept.
   std::optional<std::size_t> FindSlot(std::string_view key) const noexcept {
-    auto found = IsFoldedAscii(key) ? index_.find(key) : index_.find(FoldCase(key));
+    if (IsFoldedAscii(key)) return SlotOf(index_.find(key));
+    // Entry identifiers, the most common keys, are upper-case hex: lowered
+    // on the stack they are looked up without allocating a folded copy.
+    constexpr std::size_t kStackKeyBytes = 64;
+    if (key.size() <= kStackKeyBytes && IsAscii(key)) {
+      char lowered[kStackKeyBytes];
+      for (std::size_t i = 0; i < key.size(); ++i) lowered[i] = AsciiLower(key[i]);
+      return SlotOf(index_.find(std::string_view(lowered, key.size())));
+    }
+    return SlotOf(index_.find(FoldCase(key)));
+  }
+
+  template <class Found>
+  std::optional<std::size_t> SlotOf(Found found) const noexcept {
     if (found == index_.end()) return std::nullopt;
     return found->second;
   }

@@ -164,30 +164,6 @@ constexpr Row kRows[] = {
 constexpr int kCount = static_cast<int>(std::size(kRows));
 static_assert(kCount < 256, "property ids are one byte");
 
-// Reads up to eight bytes little-endian with every letter in lower case
-// (setting bit 0x20 lower-cases a letter and leaves digits alone; names are
-// letters and digits), so a look-up hashes a name in a few steps.
-constexpr std::uint64_t FoldedWord(std::string_view text, std::size_t at, std::size_t count) {
-  std::uint64_t word = 0;
-  if (!std::is_constant_evaluated() && count == 8) {
-    std::memcpy(&word, text.data() + at, 8);
-    return word | 0x2020202020202020ull;  // the same as the loop below on little-endian machines
-  }
-  for (std::size_t i = 0; i < count; ++i) {
-    word |= static_cast<std::uint64_t>(static_cast<unsigned char>(text[at + i]) | 0x20) << (8 * i);
-  }
-  return word;
-}
-
-// The first and the last eight characters and the length.
-constexpr std::uint32_t HashFolded(std::string_view text) {
-  std::size_t size = text.size();
-  std::uint64_t head = FoldedWord(text, 0, size < 8 ? size : 8);
-  std::uint64_t tail = size > 8 ? FoldedWord(text, size - 8, 8) : 0;
-  std::uint64_t mixed = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full) ^ size;
-  return static_cast<std::uint32_t>(mixed >> 32);
-}
-
 constexpr std::size_t kSlots = 512;  // a power of two, under half full
 
 constexpr std::size_t kNameWords = 4;  // names have at most 32 characters
@@ -259,7 +235,7 @@ constexpr Table MakeTable() {
                       kRows[i].maximum};
     if (std::string_view(kRows[i].name).size() > 8 * kNameWords) throw "property name too long";
     table.words[i] = MakeNameWords(kRows[i].name);
-    std::size_t slot = HashFolded(kRows[i].name) & (kSlots - 1);
+    std::size_t slot = HashAsciiFolded(kRows[i].name) & (kSlots - 1);
     while (table.slots[slot] != 0) slot = (slot + 1) & (kSlots - 1);
     table.slots[slot] = static_cast<std::uint16_t>(i + 1);
   }
@@ -315,7 +291,7 @@ int PropertyCount() { return kCount; }
 const PropertyInfo& PropertyAt(PropertyId id) { return kTable.infos[id]; }
 
 const PropertyInfo* FindProperty(std::string_view name) {
-  std::size_t slot = HashFolded(name) & (kSlots - 1);
+  std::size_t slot = HashAsciiFolded(name) & (kSlots - 1);
   while (kTable.slots[slot] != 0) {
     int id = kTable.slots[slot] - 1;
     const PropertyInfo& info = kTable.infos[id];

@@ -33,8 +33,8 @@ ItemRow RowFrom(const Statement& select) {
   return row;
 }
 
-// Runs a statement that returns the folder's version (reading or raising
-// it); raises when the folder no longer exists.
+// Runs the statement that reads the folder's version; raises when the
+// folder no longer exists.
 std::int64_t FolderVersion(Statement& select, std::int64_t folderId) {
   bool exists = select.Bind(1, folderId).Step();
   std::int64_t version = exists ? select.Int(0) : -1;
@@ -57,9 +57,14 @@ ItemRows::ItemRows(SqliteConnection& connection)
                                     "WHERE id BETWEEN ?2 AND ?3 AND +folder_id = ?1 ORDER BY id"),
       rowById_(connection.db(), std::string(kRowColumns) + "WHERE id = ?1"),
       rowByEntryId_(connection.db(), std::string(kRowColumns) + "WHERE entry_id = ?1"),
+      // Plain UPDATEs with a SELECT after them inside the write transaction,
+      // not UPDATE ... RETURNING: SQLite runs RETURNING through a temporary
+      // table opened and closed on every run, which costs more than the
+      // write itself.
+      raiseCounter_(connection.db(),
+                    "UPDATE meta SET value = CAST(value AS INTEGER) + 1 WHERE key = 'next_entry'"),
       nextCounter_(connection.db(),
-                   "UPDATE meta SET value = CAST(value AS INTEGER) + 1 WHERE key = 'next_entry' "
-                   "RETURNING CAST(value AS INTEGER) - 1"),
+                   "SELECT CAST(value AS INTEGER) - 1 FROM meta WHERE key = 'next_entry'"),
       prefix_(connection.db(), "SELECT value FROM meta WHERE key = 'prefix'"),
       insert_(connection.db(),
               "INSERT INTO items(folder_id, entry_id, class, created, modified, sender_id, faults, "
@@ -71,8 +76,7 @@ ItemRows::ItemRows(SqliteConnection& connection)
             "props) "
             "SELECT ?1, ?2, class, ?3, ?3, sender_id, '', props FROM items WHERE id = ?4"),
       remove_(connection.db(), "DELETE FROM items WHERE id = ?1"),
-      bump_(connection.db(),
-            "UPDATE folders SET version = version + 1 WHERE id = ?1 RETURNING version") {}
+      bump_(connection.db(), "UPDATE folders SET version = version + 1 WHERE id = ?1") {}
 
 void ItemRows::Forget() {
   for (auto& [id, list] : lists_) list->checked = false;
@@ -203,6 +207,7 @@ std::optional<ItemRow> ItemRows::FindByEntryId(std::string_view entryId) {
 
 std::string ItemRows::NextEntryId() {
   std::int64_t counter = 0;
+  raiseCounter_.Run();
   if (nextCounter_.Step()) counter = nextCounter_.Int(0);
   nextCounter_.Reset();
   std::optional<EntryIdPrefix> prefix;
@@ -215,7 +220,10 @@ std::string ItemRows::NextEntryId() {
   return MakeEntryId(*prefix, static_cast<std::uint64_t>(counter));
 }
 
-std::int64_t ItemRows::Bump(std::int64_t folderId) { return FolderVersion(bump_, folderId); }
+std::int64_t ItemRows::Bump(std::int64_t folderId) {
+  bump_.Bind(1, folderId).Run();
+  return FolderVersion(folderVersion_, folderId);
+}
 
 void ItemRows::DropAhead(std::int64_t id) {
   for (std::size_t i = 0; i < ahead_.size(); ++i) {

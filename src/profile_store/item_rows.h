@@ -95,7 +95,7 @@ class ItemRows {
 
   SqliteConnection& connection_;
   Statement folderVersion_, folderItems_, rowRange_, rowSpan_, rowById_, rowByEntryId_;
-  Statement nextCounter_, prefix_, insert_, update_, copy_, remove_, bump_;
+  Statement raiseCounter_, nextCounter_, prefix_, insert_, update_, copy_, remove_, bump_;
   std::unordered_map<std::int64_t, std::unique_ptr<ItemList>> lists_;
 
   // Read-ahead rows of one folder, in id order. A row is handed out by

@@ -1,6 +1,9 @@
 #include "profile_store/property_record.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
+#include <functional>
 
 #include "outlook/store_failure.h"
 
@@ -21,15 +24,23 @@ std::int64_t GetFixed64(std::string_view bytes) {
   return static_cast<std::int64_t>(bits);
 }
 
-void PutLength(std::string& out, std::size_t length) {
+// The most bytes an entry's id and length take.
+constexpr std::size_t kMaxHeaderBytes = 1 + 10;
+
+// Writes an entry's id and the value's length (LEB128) to `out`; returns
+// how many bytes that took.
+std::size_t PutHeader(char* out, PropertyId id, std::size_t length) {
+  std::size_t at = 0;
+  out[at++] = static_cast<char>(id);
   while (length >= 0x80) {
-    out.push_back(static_cast<char>((length & 0x7F) | 0x80));
+    out[at++] = static_cast<char>((length & 0x7F) | 0x80);
     length >>= 7;
   }
-  out.push_back(static_cast<char>(length));
+  out[at++] = static_cast<char>(length);
+  return at;
 }
 
-// How many bytes PutLength writes for `length`.
+// How many bytes the LEB128 form of `length` takes.
 std::size_t LengthSize(std::size_t length) {
   std::size_t size = 1;
   for (; length >= 0x80; length >>= 7) ++size;
@@ -38,8 +49,8 @@ std::size_t LengthSize(std::size_t length) {
 
 // One entry of a record: the id, the value's length, the value.
 void PutEntry(std::string& out, PropertyId id, std::string_view value) {
-  out.push_back(static_cast<char>(id));
-  PutLength(out, value.size());
+  char header[kMaxHeaderBytes];
+  out.append(header, PutHeader(header, id, value.size()));
   out.append(value);
 }
 
@@ -61,6 +72,7 @@ bool ReadLength(std::string_view bytes, std::size_t& at, std::size_t& length) {
 
 void PropertyRecord::Decode() const {
   auto spans = std::make_unique<Span[]>(PropertyCount());  // zeroed
+  setIds_ = {};
   std::size_t at = 0;
   bool ordered = true;
   int last = -1;
@@ -69,6 +81,7 @@ void PropertyRecord::Decode() const {
     std::size_t length = 0;
     if (id >= PropertyCount() || !ReadLength(bytes_, at, length)) throw Damaged();
     spans[id] = {static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(length)};
+    setIds_[id / 64] |= std::uint64_t{1} << (id % 64);
     at += length;
     ordered = ordered && id > last;
     last = id;
@@ -89,6 +102,15 @@ void PropertyRecord::Set(PropertyId id, std::string_view bytes) { Replace(id, &b
 
 void PropertyRecord::Clear(PropertyId id) { Replace(id, nullptr); }
 
+int PropertyRecord::NextSetId(int first) const {
+  for (int word = first / 64; word < static_cast<int>(setIds_.size()); ++word) {
+    std::uint64_t bits = setIds_[static_cast<std::size_t>(word)];
+    if (word == first / 64) bits &= ~std::uint64_t{0} << (first % 64);
+    if (bits != 0) return word * 64 + std::countr_zero(bits);
+  }
+  return -1;
+}
+
 void PropertyRecord::Replace(PropertyId id, const std::string_view* bytes) {
   // Writing what is there already (an import clears many properties that
   // are unset and rewrites many that did not change) leaves the record as
@@ -104,29 +126,38 @@ void PropertyRecord::Replace(PropertyId id, const std::string_view* bytes) {
   if (set) {
     start = entryStart(spans_[id]);
     end = spans_[id].offset + spans_[id].size;
-  } else {
-    for (int next = id + 1, count = PropertyCount(); next < count; ++next) {
-      if (spans_[next].offset != 0) {
-        start = end = entryStart(spans_[next]);
-        break;
-      }
-    }
+  } else if (const int next = NextSetId(id + 1); next >= 0) {
+    start = end = entryStart(spans_[next]);
   }
-  std::string entry;
-  if (bytes != nullptr) PutEntry(entry, id, *bytes);
-  bytes_.replace(start, end - start, entry);
-  const auto grown =
-      static_cast<std::int64_t>(entry.size()) - static_cast<std::int64_t>(end - start);
+  std::string_view value = bytes != nullptr ? *bytes : std::string_view();
+  std::string copy;  // a value taken from the record itself moves with the splice
+  if (!value.empty() && std::greater_equal<const char*>()(value.data(), bytes_.data()) &&
+      std::less<const char*>()(value.data(), bytes_.data() + bytes_.size())) {
+    value = copy.assign(value);
+  }
+  char header[kMaxHeaderBytes];
+  const std::size_t headerSize = bytes != nullptr ? PutHeader(header, id, value.size()) : 0;
+  const std::size_t entrySize = headerSize + value.size();
+  // Written in place: no entry is built on its own first.
+  bytes_.replace(start, end - start, entrySize, '\0');
+  if (headerSize != 0) std::memcpy(bytes_.data() + start, header, headerSize);
+  if (!value.empty()) std::memcpy(bytes_.data() + start + headerSize, value.data(), value.size());
+  const auto grown = static_cast<std::int64_t>(entrySize) - static_cast<std::int64_t>(end - start);
   // In a record in id order only the entries of higher ids lie behind.
-  const int count = PropertyCount();
-  for (int other = ordered_ ? id + 1 : 0; other < count; ++other) {
+  for (int other = NextSetId(ordered_ ? id + 1 : 0); other >= 0; other = NextSetId(other + 1)) {
     Span& span = spans_[other];
     if (span.offset > start) span.offset = static_cast<std::uint32_t>(span.offset + grown);
   }
-  spans_[id] = bytes == nullptr
-                   ? Span{0, 0}
-                   : Span{static_cast<std::uint32_t>(entry.size() - bytes->size() + start),
-                          static_cast<std::uint32_t>(bytes->size())};
+  std::uint64_t& word = setIds_[id / 64];
+  const std::uint64_t bit = std::uint64_t{1} << (id % 64);
+  if (bytes == nullptr) {
+    spans_[id] = Span{0, 0};
+    word &= ~bit;
+  } else {
+    spans_[id] = Span{static_cast<std::uint32_t>(start + headerSize),
+                      static_cast<std::uint32_t>(value.size())};
+    word |= bit;
+  }
 }
 
 std::string EncodeRecord(std::vector<std::pair<PropertyId, std::string>> entries) {

@@ -9,6 +9,7 @@
 // filled fields costs about as much as those 40 texts.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -54,6 +55,8 @@ class PropertyRecord {
  private:
   void Decode() const;
   void Replace(PropertyId id, const std::string_view* bytes);
+  // The lowest set id from `first` on, or -1.
+  int NextSetId(int first) const;
 
   std::string bytes_;
   // Built on the first look-up: where each property's value starts in
@@ -64,6 +67,10 @@ class PropertyRecord {
     std::uint32_t size;
   };
   mutable std::unique_ptr<Span[]> spans_;
+  // The ids set, beside spans_: the entry that follows an id and the spans
+  // that move behind a write are found a word at a time, not by a walk
+  // over every id of the schema for each write.
+  mutable std::array<std::uint64_t, 4> setIds_{};
   // Whether the entries lie in ascending id order, as in every record this
   // code writes; one written otherwise is read and written right all the
   // same, only more slowly.
