@@ -226,10 +226,8 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::map<std::string, std::string> flags = {{"rounds", "50"},
-                                              {"contacts", "200"},
-                                              {"dir", ""},
-                                              {"program", TOVASK_BINARY}};
+  std::map<std::string, std::string> flags = {
+      {"rounds", "50"}, {"contacts", "200"}, {"dir", ""}, {"program", TOVASK_BINARY}};
   ReadFlags(argc, argv, flags,
             "import_concurrency [--rounds R] [--contacts M] [--dir DIR] [--program PATH]");
   Options options;

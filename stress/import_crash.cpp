@@ -299,9 +299,11 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::map<std::string, std::string> flags = {
-      {"contacts", "10000"}, {"kills", "100"},           {"seed", "1"},
-      {"dir", ""},           {"program", TOVASK_BINARY}};
+  std::map<std::string, std::string> flags = {{"contacts", "10000"},
+                                              {"kills", "100"},
+                                              {"seed", "1"},
+                                              {"dir", ""},
+                                              {"program", TOVASK_BINARY}};
   ReadFlags(argc, argv, flags,
             "import_crash [--contacts N] [--kills K] [--seed S] [--dir DIR] [--program PATH]");
   Options options;
