@@ -136,8 +136,11 @@ void GatherNode(xmlNode* node, DocumentTexts& out) {
         std::string text = value != nullptr ? reinterpret_cast<const char*>(value) : "";
         xmlFree(value);
         out.texts.insert(text);
-        if (node->ns == nullptr && xmlStrEqual(node->name, BAD_CAST "contact") &&
-            attribute->ns == nullptr && xmlStrEqual(attribute->name, BAD_CAST "id")) {
+        // A contact is an element named `contact` without a prefix, in a
+        // default namespace or none.
+        const bool prefixed = node->ns != nullptr && node->ns->prefix != nullptr;
+        if (!prefixed && xmlStrEqual(node->name, BAD_CAST "contact") && attribute->ns == nullptr &&
+            xmlStrEqual(attribute->name, BAD_CAST "id")) {
           out.contactIds.insert(text);
         }
       }
