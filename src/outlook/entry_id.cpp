@@ -29,13 +29,19 @@ EntryIdPrefix RandomEntryIdPrefix() {
   return prefix;
 }
 
-std::string EntryIdPrefixText(const EntryIdPrefix& prefix) {
+std::string HexText(std::string_view bytes) {
   std::string text;
-  for (std::uint8_t byte : prefix) {
+  text.reserve(bytes.size() * 2);
+  for (char c : bytes) {
+    auto byte = static_cast<unsigned char>(c);
     text.push_back(kHex[byte >> 4]);
     text.push_back(kHex[byte & 0xF]);
   }
   return text;
+}
+
+std::string EntryIdPrefixText(const EntryIdPrefix& prefix) {
+  return HexText(std::string_view(reinterpret_cast<const char*>(prefix.data()), prefix.size()));
 }
 
 std::optional<EntryIdPrefix> ParseEntryIdPrefix(std::string_view text) {

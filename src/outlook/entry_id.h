@@ -20,6 +20,8 @@ using EntryIdPrefix = std::array<std::uint8_t, 16>;
 // A fresh random prefix for a new profile.
 EntryIdPrefix RandomEntryIdPrefix();
 std::string EntryIdPrefixText(const EntryIdPrefix& prefix);  // 32 hex characters
+// "0A1B...": two upper-case hexadecimal characters for each byte.
+std::string HexText(std::string_view bytes);
 // Reads 32 hexadecimal characters back; nothing for any other text.
 std::optional<EntryIdPrefix> ParseEntryIdPrefix(std::string_view text);
 

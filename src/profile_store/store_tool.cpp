@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "main/failure.h"
+#include "outlook/entry_id.h"
 #include "outlook/outlook.h"
 #include "profile_store/attached_files.h"
 #include "profile_store/profile_builder.h"
@@ -309,7 +310,6 @@ std::string TypeName(int defaultItemType) {
 // A folder path as the terminal should show it: control characters written
 // as \xHH, so a name can neither move the cursor nor break the line.
 std::string Printable(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string shown;
   for (std::size_t i = 0; i < text.size(); ++i) {
     auto byte = static_cast<unsigned char>(text[i]);
@@ -318,10 +318,8 @@ std::string Printable(std::string_view text) {
               static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
               static_cast<unsigned char>(text[i + 1]) <= 0x9F;
     if (byte < 0x20 || byte == 0x7F || c1) {
-      if (c1) byte = static_cast<unsigned char>(text[++i]);
-      shown += "\\x";
-      shown += kHex[byte >> 4];
-      shown += kHex[byte & 0xF];
+      if (c1) ++i;  // the second byte names the control
+      shown += "\\x" + HexText(text.substr(i, 1));
     } else {
       shown += text[i];
     }

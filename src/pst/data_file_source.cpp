@@ -1,6 +1,7 @@
 #include "pst/data_file_source.h"
 
 #include "main/case_fold.h"
+#include "outlook/entry_id.h"
 #include "outlook/folder_path.h"
 #include "outlook/property_schema.h"
 #include "outlook/store_failure.h"
@@ -40,7 +41,7 @@ int CodePageOf(libpff_file_t* file) {
 
 std::string RecordKeyOf(const ItemProperties& store) {
   std::optional<std::string> key = store.Bytes(pst::kTagRecordKey);
-  return key && key->size() == 16 ? pst::HexText(*key) : std::string();
+  return key && key->size() == 16 ? outlook::HexText(*key) : std::string();
 }
 
 // The first subfolder of that name (compared exactly, as the file's own
@@ -205,7 +206,7 @@ std::string DataFileSource::EntryIdOf(std::uint32_t nodeId) {
   std::string id = EntryIdPrefix();
   std::string little(4, '\0');
   for (int i = 0; i < 4; ++i) little[i] = static_cast<char>((nodeId >> (8 * i)) & 0xFF);
-  return id + pst::HexText(little);
+  return id + outlook::HexText(little);
 }
 
 const pst::CodePageText& DataFileSource::ansi() {

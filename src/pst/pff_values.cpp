@@ -6,31 +6,30 @@
 #include <cstring>
 #include <ctime>
 
+#include "outlook/entry_id.h"
 #include "outlook/property_schema.h"
 
 namespace tovask::pst {
 
 namespace {
 
-constexpr char kHex[] = "0123456789ABCDEF";
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out.push_back(static_cast<char>(code));
-  } else if (code < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else if (code < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-  }
+// UTF-16 in UTF-8 through ICU; a surrogate without its pair becomes U+FFFD.
+std::string WideToUtf8(std::u16string_view wide) {
+  std::string out;
+  if (wide.empty()) return out;
+  const auto length = static_cast<int32_t>(wide.size());
+  int32_t needed = 0;
+  UErrorCode measured = U_ZERO_ERROR;
+  u_strToUTF8WithSub(nullptr, 0, &needed, wide.data(), length, kReplacement, nullptr, &measured);
+  if (measured != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(measured)) return out;
+  out.resize(static_cast<std::size_t>(needed));
+  UErrorCode status = U_ZERO_ERROR;
+  u_strToUTF8WithSub(out.data(), needed, &needed, wide.data(), length, kReplacement, nullptr,
+                     &status);
+  if (U_FAILURE(status)) out.clear();
+  return out;
 }
 
 // The width of one value of a fixed-size type; 0 for the others.
@@ -109,7 +108,7 @@ std::string SingleText(std::uint32_t baseType, std::string_view bytes, const Cod
     default:
       if (std::optional<std::int64_t> number = WholeNumber(baseType, bytes))
         return std::to_string(*number);
-      return HexText(bytes);
+      return outlook::HexText(bytes);
   }
 }
 
@@ -135,29 +134,16 @@ std::string MultipleText(std::uint32_t baseType, std::string_view bytes, const C
 }  // namespace
 
 std::string Utf16ToUtf8(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size() / 2);
-  std::size_t units = bytes.size() / 2;
-  auto unit = [&](std::size_t i) -> char32_t {
-    return static_cast<unsigned char>(bytes[2 * i]) |
-           (static_cast<char32_t>(static_cast<unsigned char>(bytes[2 * i + 1])) << 8);
-  };
-  std::size_t i = 0;
-  for (; i < units; ++i) {
-    char32_t code = unit(i);
-    if (code == 0) return out;
-    if (code >= 0xD800 && code <= 0xDBFF && i + 1 < units) {
-      char32_t low = unit(i + 1);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        AppendUtf8(out, 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00));
-        ++i;
-        continue;
-      }
-    }
-    if (code >= 0xD800 && code <= 0xDFFF) code = kReplacement;
-    AppendUtf8(out, code);
+  std::u16string wide;
+  wide.reserve(bytes.size() / 2);
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const auto unit = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                            static_cast<unsigned char>(bytes[i + 1]) << 8);
+    if (unit == 0) return WideToUtf8(wide);
+    wide.push_back(unit);
   }
-  if (bytes.size() % 2 != 0) AppendUtf8(out, kReplacement);
+  std::string out = WideToUtf8(wide);
+  if (bytes.size() % 2 != 0) out += "\xEF\xBF\xBD";  // the odd last byte, U+FFFD
   return out;
 }
 
@@ -179,12 +165,11 @@ CodePageText::~CodePageText() {
 
 std::string CodePageText::ToUtf8(std::string_view bytes) const {
   bytes = bytes.substr(0, bytes.find('\0'));
-  std::string out;
-  if (bytes.empty()) return out;
   if (converter_ == nullptr) {
     // Without any converter, Latin-1 is the least wrong reading.
-    for (char c : bytes) AppendUtf8(out, static_cast<unsigned char>(c));
-    return out;
+    std::u16string latin;
+    for (char c : bytes) latin.push_back(static_cast<unsigned char>(c));
+    return WideToUtf8(latin);
   }
   // A byte gives at most two UTF-16 units in every Windows code page.
   std::u16string wide(bytes.size() * 2 + 1, u'\0');
@@ -192,17 +177,8 @@ std::string CodePageText::ToUtf8(std::string_view bytes) const {
   ucnv_reset(converter_);
   int32_t length = ucnv_toUChars(converter_, wide.data(), static_cast<int32_t>(wide.size()),
                                  bytes.data(), static_cast<int32_t>(bytes.size()), &status);
-  if (U_FAILURE(status)) return out;
-  int32_t needed = 0;
-  UErrorCode measured = U_ZERO_ERROR;
-  u_strToUTF8WithSub(nullptr, 0, &needed, wide.data(), length, kReplacement, nullptr, &measured);
-  if (measured != U_BUFFER_OVERFLOW_ERROR && U_FAILURE(measured)) return out;
-  out.resize(static_cast<std::size_t>(needed));
-  status = U_ZERO_ERROR;
-  u_strToUTF8WithSub(out.data(), needed, &needed, wide.data(), length, kReplacement, nullptr,
-                     &status);
-  if (U_FAILURE(status)) out.clear();
-  return out;
+  if (U_FAILURE(status)) return {};
+  return WideToUtf8(std::u16string_view(wide.data(), static_cast<std::size_t>(length)));
 }
 
 std::optional<std::vector<std::string_view>> SplitMultiValue(std::string_view bytes) {
@@ -225,17 +201,6 @@ std::optional<std::vector<std::string_view>> SplitMultiValue(std::string_view by
 std::string SubjectText(std::string stored) {
   if (stored.size() >= 2 && stored[0] == '\x01') stored.erase(0, 2);
   return stored;
-}
-
-std::string HexText(std::string_view bytes) {
-  std::string text;
-  text.reserve(bytes.size() * 2);
-  for (char c : bytes) {
-    auto byte = static_cast<unsigned char>(c);
-    text.push_back(kHex[byte >> 4]);
-    text.push_back(kHex[byte & 0xF]);
-  }
-  return text;
 }
 
 std::optional<DateTime> FileTimeToLocal(std::uint64_t fileTime) {

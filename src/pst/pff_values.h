@@ -61,9 +61,6 @@ std::optional<std::vector<std::string_view>> SplitMultiValue(std::string_view by
 // character that gives the length of its prefix ("RE: "); both go.
 std::string SubjectText(std::string stored);
 
-// "0A1B..." for the bytes.
-std::string HexText(std::string_view bytes);
-
 // A FILETIME (100-nanosecond ticks since 1601-01-01 UTC) as local time.
 // Nothing for zero and for any moment from 4501-01-01 on, which Outlook
 // uses for "none".
