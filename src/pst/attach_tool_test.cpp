@@ -22,7 +22,7 @@ class AttachToolTest : public ::testing::Test {
  protected:
   void SetUp() override {
     TOVASK_SKIP_WITHOUT_SAMPLE_FILES();
-    ASSERT_EQ(Tool("init " + Quoted(profile_)).status, 0);
+    ASSERT_EQ(Tool("init " + ShellQuote(profile_)).status, 0);
   }
 
   ProgramOutcome Tool(const std::string& arguments) {
@@ -30,8 +30,7 @@ class AttachToolTest : public ::testing::Test {
                            ShellQuote(TOVASK_STORE_BINARY) + " " + arguments,
                        scratch_.path());
   }
-  static std::string Quoted(const std::string& text) { return ShellQuote(text); }
-  std::string Dump() { return Tool("dump " + Quoted(profile_)).out; }
+  std::string Dump() { return Tool("dump " + ShellQuote(profile_)).out; }
 
   TempDir dir_, scratch_;
   std::string profile_ = dir_.File("profile.db");
@@ -40,18 +39,18 @@ class AttachToolTest : public ::testing::Test {
 TEST_F(AttachToolTest, AttachedFilesAreStoresNamedByOptionDisplayNameOrFileName) {
   std::filesystem::copy_file(SampleFile("SampleOstFile.ost"), dir_.File("Mailbox.ost"));
   ProgramOutcome byDisplayName =
-      Tool("attach " + Quoted(profile_) + " " + Quoted(SampleFile("SampleContacts.pst")));
+      Tool("attach " + ShellQuote(profile_) + " " + ShellQuote(SampleFile("SampleContacts.pst")));
   EXPECT_EQ(byDisplayName.status, 0) << byDisplayName.err;
   EXPECT_EQ(byDisplayName.out,
             "attached " + SampleFile("SampleContacts.pst") + " as store 'Personal folders'\n");
   // An .ost has no display name; a relative path is kept absolute.
   ProgramOutcome byFileName = Tool("attach profile.db Mailbox.ost");
   EXPECT_EQ(byFileName.out, "attached " + dir_.File("Mailbox.ost") + " as store 'Mailbox'\n");
-  ProgramOutcome byOption = Tool("attach " + Quoted(profile_) + " " +
-                                 Quoted(SampleFile("Outlook_1.pst")) + " --name 'Old Mail'");
+  ProgramOutcome byOption = Tool("attach " + ShellQuote(profile_) + " " +
+                                 ShellQuote(SampleFile("Outlook_1.pst")) + " --name 'Old Mail'");
   EXPECT_EQ(byOption.out, "attached " + SampleFile("Outlook_1.pst") + " as store 'Old Mail'\n");
 
-  std::string tree = Tool("tree " + Quoted(profile_)).out;
+  std::string tree = Tool("tree " + ShellQuote(profile_)).out;
   for (const char* line : {"\\\\Personal Folders  mail  0 items\n",
                            "\\\\Personal folders\\Contacts  contact  6 items\n",
                            "  \\\\Mailbox\\Inbox\\sub2  mail  29 items\n",
@@ -68,20 +67,22 @@ TEST_F(AttachToolTest, AttachedFilesAreStoresNamedByOptionDisplayNameOrFileName)
             std::string::npos)
       << dump;
   WriteFile(dir_.File("dump.json"), dump);
-  ASSERT_EQ(Tool("load " + Quoted(profile_) + " dump.json").status, 0);
+  ASSERT_EQ(Tool("load " + ShellQuote(profile_) + " dump.json").status, 0);
   EXPECT_EQ(Dump(), dump);
 
   // Detached, the store goes and the file stays; it can come back.
-  EXPECT_EQ(Tool("detach " + Quoted(profile_) + " 'old mail'").status, 0);
-  EXPECT_EQ(Tool("tree " + Quoted(profile_)).out.find("Old Mail"), std::string::npos);
+  EXPECT_EQ(Tool("detach " + ShellQuote(profile_) + " 'old mail'").status, 0);
+  EXPECT_EQ(Tool("tree " + ShellQuote(profile_)).out.find("Old Mail"), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(SampleFile("Outlook_1.pst")));
-  EXPECT_EQ(Tool("attach " + Quoted(profile_) + " " + Quoted(SampleFile("Outlook_1.pst"))).out,
-            "attached " + SampleFile("Outlook_1.pst") + " as store 'Outlook'\n");
+  EXPECT_EQ(
+      Tool("attach " + ShellQuote(profile_) + " " + ShellQuote(SampleFile("Outlook_1.pst"))).out,
+      "attached " + SampleFile("Outlook_1.pst") + " as store 'Outlook'\n");
 }
 
 TEST_F(AttachToolTest, RefusalsAreOneLineAndChangeNothing) {
-  ASSERT_EQ(Tool("attach " + Quoted(profile_) + " " + Quoted(SampleFile("Outlook_1.pst"))).status,
-            0);
+  ASSERT_EQ(
+      Tool("attach " + ShellQuote(profile_) + " " + ShellQuote(SampleFile("Outlook_1.pst"))).status,
+      0);
   std::filesystem::copy_file(SampleFile("Outlook_1.pst"), dir_.File("copy.pst"));
   WriteFile(dir_.File("notes.pst"), "no data file\n");
   WriteFile(dir_.File("none.json"), R"({"stores": [{"name": "X", "dataFile": "notes.pst"}]})");
@@ -100,7 +101,7 @@ TEST_F(AttachToolTest, RefusalsAreOneLineAndChangeNothing) {
        "tovask-store: cannot attach notes.pst: cannot open " + dir_.File("notes.pst") +
            " as an Outlook data file: "},
       {"missing file", "attach profile.db gone.pst", "tovask-store: cannot attach gone.pst: "},
-      {"the same file twice", "attach profile.db " + Quoted(SampleFile("Outlook_1.pst")),
+      {"the same file twice", "attach profile.db " + ShellQuote(SampleFile("Outlook_1.pst")),
        "tovask-store: cannot attach " + SampleFile("Outlook_1.pst") +
            ": the same data file is attached already as store 'Outlook' (" +
            SampleFile("Outlook_1.pst") + ")"},
