@@ -153,6 +153,12 @@ class Folder {
   virtual int DefaultItemType() = 0;
   virtual std::unique_ptr<Folders> GetFolders() = 0;
   virtual std::unique_ptr<Items> GetItems() = 0;
+  // Raises what a write into the folder would raise because of where it is
+  // (a read-only store, an attached data file, a session or profile that
+  // cannot write), so that a caller can refuse a task before its first
+  // change instead of failing part way. Returns when the folder's items and
+  // subfolders may be written.
+  virtual void CheckWritable() = 0;
 };
 
 class Store {

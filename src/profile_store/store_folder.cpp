@@ -68,6 +68,8 @@ class StoreFolder : public Folder {
     return MakeStoreItems(state_, id_);
   }
 
+  void CheckWritable() override { CheckFolderWritable(*state_, Row()); }
+
   const StatePtr& state() const { return state_; }
   std::int64_t id() const { return id_; }
 

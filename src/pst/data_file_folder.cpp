@@ -65,6 +65,7 @@ class DataFileFolderObject : public Folder, public DataFileFolderMark {
     return std::make_unique<DataFileFolders>(source_, index_);
   }
   std::unique_ptr<Items> GetItems() override { return MakeDataFileItems(source_, index_); }
+  void CheckWritable() override { throw ReadOnlyFailure(); }
 
   Failure ReadOnlyFailure() override { return source_->ReadOnly("folder " + FolderPath()); }
 
